@@ -1,0 +1,232 @@
+// The zone design engine: the data of one study area and one run, held in
+// fixed-size module tables, and the procedures that read the input, build
+// intermediate building blocks and tracts, run the search and write results.
+//
+// Names follow the program's design: int 16-bit, dbl 64-bit float, str text,
+// bln switch, dat time of day; records begin with udt, tables with arr.
+// Tables and lists are indexed as declared (lists from 1, position 0 unused).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime.h"
+#include "table.h"
+#include "window_ops.h"
+
+namespace qel {
+
+// ---- Sizes of the declarations ----------------------------------------------
+
+constexpr int kTableSize = 2000;   // building blocks, IBBs, tracts, zones
+constexpr int kListSize = 500;     // entries of every list inside a record
+constexpr int kHomSize = 12;       // homogeneity variables and groups
+constexpr int kMaxFields = 50;     // fields of one line of text
+
+using List16 = Table<int16_t, 0, kListSize>;
+using ListDbl = Table<double, 0, kListSize>;
+using HomArray = Table<double, 0, kHomSize>;
+using TokenArray = Table<std::string, 1, kMaxFields>;
+
+// ---- Records -------------------------------------------------------------------
+
+struct udtBB {
+  int16_t intID = 0;
+  int16_t intZoneA = 0;
+  int16_t intZoneB = 0;
+  double dblPopA = 0;
+  double dblPopB = 0;
+  double dblArea = 0;
+  int16_t intNNbrs = 0;
+  List16 intNbr;
+  ListDbl dblNbrLen;
+  int16_t intIBB = 0;
+  int16_t intNSameZone = 0;
+  List16 intSameZone;
+  HomArray dblHom;
+};
+
+struct udtIBB {
+  int16_t intID = 0;
+  double dblPop = 0;
+  double dblArea = 0;
+  int16_t intNNbrs = 0;
+  List16 intNbr;      // neighbouring building blocks (record numbers, 1 = outside)
+  ListDbl dblNbrLen;
+  int16_t intNMembers = 0;
+  List16 intMember;   // member building blocks; member 1 founded the IBB
+  int16_t intTract = 0;
+  HomArray dblHom;
+  double dblHomTotal = 0;
+};
+
+struct udtTract {
+  int16_t intID = 0;
+  double dblPop = 0;
+  double dblArea = 0;
+  int16_t intNNbrs = 0;
+  List16 intNbr;      // neighbouring IBBs; 0 stands for the outside
+  ListDbl dblNbrLen;
+  int16_t intNMembers = 0;
+  List16 intMember;   // member IBBs in joining order
+  double dblP2 = 0;
+  HomArray dblHomSum;
+  HomArray dblHomProp;
+  double dblHomTotal = 0;
+};
+
+struct udtZone {
+  int16_t intCode = 0;
+  double dblPop = 0;
+  int16_t intNBB = 0;
+  List16 intBB;
+  List16 intBBTract;
+  ListDbl dblBBPop;
+  double dblMismatch = 0;
+  int16_t intBestTract = 0;
+};
+
+// ---- Tables --------------------------------------------------------------------
+
+extern Table<udtBB, 1, kTableSize> arrBB;
+extern Table<udtIBB, 1, kTableSize> arrIBB;
+extern Table<udtTract, 1, kTableSize> arrTract;
+extern Table<udtTract, 1, kTableSize> arrBestTract;
+extern Table<udtZone, 1, kTableSize> arrZone;
+extern Table<int16_t, 1, kTableSize> intBestIBBCount;
+extern Table2<int16_t, 1, kTableSize, 1, kListSize> intBestIBBMember;
+extern int16_t intNBestIBB;
+
+extern Table<int16_t, 1, kHomSize> intGroupSize;
+extern Table<double, 1, kHomSize> dblHomVarTotal;
+extern Table<double, 1, kHomSize> dblHomMean;
+extern Table<double, 1, kHomSize> dblVarIAC;
+extern Table<double, 1, kHomSize> dblIACDenom;
+extern Table<double, 1, kHomSize> dblIACBetween;
+extern Table<double, 1, kHomSize> dblGroupIAC;
+
+// ---- Capacity limits (0 until StartMain) --------------------------------------
+
+extern int16_t intMaxRecs;
+extern int16_t intMaxTracts;
+extern int16_t intMaxNbrs;
+extern int16_t intMaxMembers;
+extern int16_t intMaxZoneBBs;
+
+// ---- Input data and counts -----------------------------------------------------
+
+extern int16_t intNRecs;
+extern std::string strInputFile;
+extern double dblTotPopA, dblTotPopB;
+extern int16_t intNHomVars;
+extern bool blnDemoFile;
+extern int16_t intNZones;
+extern double dblTotalPop;
+extern int16_t intNIBB;
+extern int16_t intNTracts;
+extern int16_t intTargetTracts;
+
+// ---- Run settings ------------------------------------------------------------------
+
+extern bool blnThresholdPop;
+extern double dblThreshold;
+extern bool blnTargetPop;
+extern double dblTarget;
+extern bool blnShape;
+extern double dblShapeWeight;
+extern bool blnHomog;
+extern double dblHomWeight;
+extern int16_t intNHomGroups;
+extern bool blnFixedA, blnFixedB;
+extern int16_t intPopLayer;  // 1 = population A, 2 = population B, 0 = none
+extern bool blnApprox;
+extern bool blnIRAApprox;
+extern bool blnSA;
+extern bool blnNoConstraints;
+extern bool blnFixedCount;
+extern bool blnMinOnly;
+extern int16_t intNIterations;
+extern int16_t intRunHeader;
+extern std::string strRunFile;
+extern double datRunStart;  // time of day, seconds since midnight
+
+// ---- Options -----------------------------------------------------------------------
+
+extern int16_t intRandomSeed;
+extern double dblOffsetPct;
+extern double dblSAStart;
+extern double dblPopWeight;
+extern double dblApxWeight;
+extern bool blnContCheck;
+
+// ---- Objective values ----------------------------------------------------------------
+
+extern double dblCurTP, dblCurP2A, dblCurIAC, dblCurMin, dblCurApx;
+extern double dblRefTP, dblRefP2A, dblRefIAC, dblRefMin, dblRefApx;
+extern double dblBestTP, dblBestP2A, dblBestIAC, dblBestMin, dblBestApx;
+
+constexpr double kHugeRef = 1.7E+308;  // reference against which a ratio is about 0
+constexpr double kTinyValue = 1E-08;   // floor of TP and Min, start of IAC
+
+// ---- Homogeneity references and work values ------------------------------------------
+
+extern double dblHomPopTot;
+extern double dblHomPopSumSq, dblHomPopSqRatio, dblHomPopMean, dblHomN0;
+
+// ---- Results and flags ------------------------------------------------------------------
+
+extern int16_t intNBestTracts;
+extern int16_t intBestIteration;
+extern int16_t intElapsedSecs;
+extern int16_t intIslandsSkipped;
+extern bool blnWriteLUT;
+extern void* frmMainInst;
+
+// ---- Procedures ----------------------------------------------------------------------
+
+// Start-up: limits, switches, and the main window.
+void StartMain();
+
+// Readers.
+void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN);
+void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
+                          std::string& strNameB);
+void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs);
+void ReadMatchZones(int16_t intHeader, const std::string& strFile);
+
+// Run preparation.
+void ResetIBBs();
+void AddBBToIBB(int16_t intIBB, int16_t intBB);
+void BuildIntermediateBBs();
+
+// Tract table operations.
+void ResetTracts();
+void AddIBBToTract(int16_t intTract, int16_t intIBB);
+void MergeTracts(int16_t intFrom, int16_t& intInto);
+void MoveIBBToTract(int16_t intToTract, int16_t intIBB);
+
+// Initial aggregations.
+void BuildInitialTracts();
+void BuildApproxTracts();
+
+// Objective.
+void CalcTargetDeviation();
+void CalcThresholdDeviation();
+void CalcShape();
+void CalcHomogeneity();
+void CalcApproxMatch();
+void EvaluateObjective(double& dblResult, int16_t intMode);
+
+// Run loop.
+void RunIterations(int16_t& intIterations);
+
+// Outputs.
+void WriteProgramLog(const std::string& strFile);
+void WriteTractComposition(const std::string& strFile);
+void DrawDemoMap();
+
+// Returns every table and variable to its value at program start. For tests
+// and for programs that host more than one study area in one process.
+void ResetEngineState();
+
+}  // namespace qel

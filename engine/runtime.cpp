@@ -1,0 +1,420 @@
+#include "runtime.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <random>
+
+namespace qel {
+
+// ---- Errors --------------------------------------------------------------------
+
+RuntimeError::RuntimeError(int number, const std::string& description)
+    : std::runtime_error("Error " + std::to_string(number) + " " + description),
+      number_(number),
+      description_(description) {}
+
+std::string ErrorDescription(int number) {
+  switch (number) {
+    case kErrOverflow: return "Overflow: value outside the range of a 16-bit number";
+    case kErrSubscript: return "Index outside the bounds of a table";
+    case kErrDivisionByZero: return "Division by zero";
+    case kErrTypeMismatch: return "Type mismatch: text is not a number";
+    case kErrBadFileChannel: return "Bad file channel";
+    case kErrFileNotFound: return "File not found";
+    case kErrFileAlreadyOpen: return "File already open";
+    case kErrDeviceIO: return "Input/output error on the device";
+    case kErrInputPastEnd: return "Input past end of file";
+    case kErrPathAccess: return "Path or file cannot be accessed";
+    case kErrDialogCancel: return "Cancel was selected";
+    default: return "Application-defined error";
+  }
+}
+
+void RaiseError(int number) { throw RuntimeError(number, ErrorDescription(number)); }
+void RaiseError(int number, const std::string& description) {
+  throw RuntimeError(number, description);
+}
+
+std::string ErrorMessageText(const RuntimeError& e) {
+  return "Error " + std::to_string(e.Number()) + " " + e.Description();
+}
+
+// ---- Conversions ----------------------------------------------------------------
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Parses a decimal number with optional sign, digits, '.', and exponent.
+bool ParseNumber(const std::string& text, double& out) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
+  if (b == e) return false;
+  bool negative = false;
+  if (text[b] == '+' || text[b] == '-') {
+    negative = text[b] == '-';
+    ++b;
+  }
+  if (b == e) return false;
+  // Only digits, one '.', and an exponent: no "inf", "nan" or hex forms.
+  std::size_t i = b;
+  bool digits = false;
+  while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
+  if (i < e && text[i] == '.') {
+    ++i;
+    while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
+  }
+  if (!digits) return false;
+  if (i < e && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < e && (text[j] == '+' || text[j] == '-')) ++j;
+    bool expDigits = false;
+    while (j < e && std::isdigit(static_cast<unsigned char>(text[j]))) { ++j; expDigits = true; }
+    if (!expDigits) return false;
+    i = j;
+  }
+  if (i != e) return false;
+  double v = 0;
+  auto res = std::from_chars(text.data() + b, text.data() + e, v);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Too large is an overflow; too small underflows to zero.
+    bool hasExp = text.find_first_of("eE", b) != std::string::npos;
+    std::string mant = text.substr(b, e - b);
+    double m = std::strtod(mant.c_str(), nullptr);  // gives +-HUGE_VAL or 0
+    if (std::isinf(m) || !hasExp) RaiseError(kErrOverflow);
+    v = 0;
+  } else if (res.ec != std::errc() || res.ptr != text.data() + e) {
+    return false;
+  }
+  out = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+int16_t CInt(double value) {
+  if (std::isnan(value)) RaiseError(kErrOverflow);
+  double r = std::nearbyint(value);  // default rounding: nearest, ties to even
+  if (r < -32768.0 || r > 32767.0) RaiseError(kErrOverflow);
+  return static_cast<int16_t>(r);
+}
+
+int16_t CInt(const std::string& text) { return CInt(CDbl(text)); }
+
+int32_t CLng(double value) {
+  if (std::isnan(value)) RaiseError(kErrOverflow);
+  double r = std::nearbyint(value);
+  if (r < -2147483648.0 || r > 2147483647.0) RaiseError(kErrOverflow);
+  return static_cast<int32_t>(r);
+}
+
+double CDbl(const std::string& text) {
+  double v = 0;
+  if (!ParseNumber(text, v)) RaiseError(kErrTypeMismatch);
+  return v;
+}
+
+bool IsNumber(const std::string& text) {
+  try {
+    double v = 0;
+    return ParseNumber(text, v);
+  } catch (const RuntimeError&) {
+    return false;
+  }
+}
+
+std::string Str(int value) { return std::to_string(value); }
+std::string Str(long value) { return std::to_string(value); }
+std::string Str(long long value) { return std::to_string(value); }
+
+std::string Str(double value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
+  if (value == 0) return "0";
+  // %.15g gives the shortest text of at most 15 significant digits, in
+  // exponent form below 1E-04 and from 1E+15 on, with two exponent digits
+  // at least; only the letter differs from the program's form.
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15G", value);
+  return buf;
+}
+
+int16_t Add16(int a, int b) {
+  int r = a + b;
+  if (r < -32768 || r > 32767) RaiseError(kErrOverflow);
+  return static_cast<int16_t>(r);
+}
+
+// ---- Files ------------------------------------------------------------------------
+
+namespace {
+
+struct Channel {
+  bool open = false;
+  bool output = false;
+  std::string path;     // the target
+  std::string tmpPath;  // output is written here first
+  std::ifstream in;
+  std::ofstream out;
+};
+
+std::array<Channel, kMaxChannel + 1>& Channels() {
+  static std::array<Channel, kMaxChannel + 1> channels;
+  return channels;
+}
+
+Channel& Get(int channel) {
+  if (channel < 1 || channel > kMaxChannel) RaiseError(kErrBadFileChannel);
+  return Channels()[static_cast<std::size_t>(channel)];
+}
+
+Channel& GetOpen(int channel) {
+  Channel& c = Get(channel);
+  if (!c.open) RaiseError(kErrBadFileChannel);
+  return c;
+}
+
+void Reset(Channel& c) {
+  c.open = false;
+  c.output = false;
+  c.path.clear();
+  c.tmpPath.clear();
+  c.in = std::ifstream();
+  c.out = std::ofstream();
+}
+
+}  // namespace
+
+void FileOpenInput(int channel, const std::string& path) {
+  Channel& c = Get(channel);
+  if (c.open) RaiseError(kErrFileAlreadyOpen);
+  c.in.open(path, std::ios::binary);
+  if (!c.in.is_open()) {
+    c.in = std::ifstream();
+    std::FILE* probe = std::fopen(path.c_str(), "rb");
+    if (probe) {
+      std::fclose(probe);
+      RaiseError(kErrPathAccess);
+    }
+    RaiseError(path.empty() ? kErrPathAccess : kErrFileNotFound);
+  }
+  c.open = true;
+  c.output = false;
+  c.path = path;
+}
+
+void FileOpenOutput(int channel, const std::string& path) {
+  Channel& c = Get(channel);
+  if (c.open) RaiseError(kErrFileAlreadyOpen);
+  if (path.empty()) RaiseError(kErrPathAccess);
+  c.tmpPath = path + ".qel-new";
+  c.out.open(c.tmpPath, std::ios::binary | std::ios::trunc);
+  if (!c.out.is_open()) {
+    c.out = std::ofstream();
+    c.tmpPath.clear();
+    RaiseError(kErrPathAccess);
+  }
+  c.open = true;
+  c.output = true;
+  c.path = path;
+}
+
+std::string LineInput(int channel) {
+  Channel& c = GetOpen(channel);
+  if (c.output) RaiseError(kErrBadFileChannel);
+  if (c.in.peek() == std::char_traits<char>::eof()) RaiseError(kErrInputPastEnd);
+  std::string line;
+  for (;;) {
+    int ch = c.in.get();
+    if (ch == std::char_traits<char>::eof()) break;
+    if (ch == '\n') break;
+    if (ch == '\r') {
+      if (c.in.peek() == '\n') c.in.get();
+      break;
+    }
+    line.push_back(static_cast<char>(ch));
+  }
+  if (c.in.bad()) RaiseError(kErrDeviceIO);
+  return line;
+}
+
+bool FileEof(int channel) {
+  Channel& c = GetOpen(channel);
+  if (c.output) return true;
+  return c.in.peek() == std::char_traits<char>::eof();
+}
+
+void PrintLine(int channel, const std::string& text) {
+  Channel& c = GetOpen(channel);
+  if (!c.output) RaiseError(kErrBadFileChannel);
+  c.out << text << "\r\n";
+  if (!c.out) RaiseError(kErrDeviceIO);
+}
+
+void WriteRecord(int channel, std::initializer_list<long long> values) {
+  std::string line;
+  bool first = true;
+  for (long long v : values) {
+    if (!first) line += ',';
+    line += std::to_string(v);
+    first = false;
+  }
+  PrintLine(channel, line);
+}
+
+void FileClose(int channel) {
+  Channel& c = Get(channel);
+  if (!c.open) return;
+  if (c.output) {
+    c.out.flush();
+    bool ok = static_cast<bool>(c.out);
+    c.out.close();
+    ok = ok && !c.out.fail();
+    std::string tmp = c.tmpPath, target = c.path;
+    Reset(c);
+    if (!ok) {
+      std::remove(tmp.c_str());
+      RaiseError(kErrDeviceIO);
+    }
+    if (std::rename(tmp.c_str(), target.c_str()) != 0) {
+      std::remove(tmp.c_str());
+      RaiseError(kErrPathAccess);
+    }
+    return;
+  }
+  Reset(c);
+}
+
+void FileAbort(int channel) {
+  Channel& c = Get(channel);
+  if (!c.open) return;
+  if (c.output) {
+    c.out.close();
+    std::remove(c.tmpPath.c_str());
+  }
+  Reset(c);
+}
+
+void FileCloseAll() {
+  // Close every channel even when one of them fails; report the first failure.
+  bool failed = false;
+  RuntimeError first(0, "");
+  for (int ch = 1; ch <= kMaxChannel; ++ch) {
+    try {
+      FileClose(ch);
+    } catch (const RuntimeError& e) {
+      if (!failed) first = e;
+      failed = true;
+    }
+  }
+  if (failed) throw first;
+}
+
+void FileAbortAll() {
+  for (int ch = 1; ch <= kMaxChannel; ++ch) FileAbort(ch);
+}
+
+bool FileIsOpen(int channel) { return Get(channel).open; }
+
+// ---- Random numbers ------------------------------------------------------------------
+
+namespace {
+// mt19937_64's output sequence is fixed by the C++ standard, so a seed gives
+// the same numbers everywhere; the double is made from its top 53 bits.
+std::mt19937_64& Generator() {
+  static std::mt19937_64 gen(0);
+  return gen;
+}
+}  // namespace
+
+void Randomize(int16_t seed) {
+  Generator().seed(static_cast<std::uint64_t>(static_cast<std::int64_t>(seed) + 32768));
+}
+
+double Rnd() {
+  std::uint64_t x = Generator()();
+  return static_cast<double>(x >> 11) * (1.0 / 9007199254740992.0);
+}
+
+int16_t DrawOneOf(int n) {
+  double r = Rnd();
+  return CInt(r * n + 0.500001);
+}
+
+// ---- Time ---------------------------------------------------------------------------
+
+namespace {
+std::function<double()>& Clock() {
+  static std::function<double()> clock;
+  return clock;
+}
+
+std::tm LocalNow() {
+  std::time_t t;
+  if (Clock()) {
+    t = static_cast<std::time_t>(Clock()());
+  } else {
+    t = std::time(nullptr);
+  }
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
+}
+}  // namespace
+
+void SetClock(std::function<double()> clock) { Clock() = std::move(clock); }
+
+double TimeOfDay() {
+  if (Clock()) {
+    double now = Clock()();
+    std::time_t t = static_cast<std::time_t>(now);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec + (now - std::floor(now));
+  }
+  std::tm tm = LocalNow();
+  return tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec;
+}
+
+std::string TimeText() {
+  std::tm tm = LocalNow();
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return buf;
+}
+
+std::string DateText() {
+  std::tm tm = LocalNow();
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  return buf;
+}
+
+double SecondsBetween(double fromTime, double toTime) { return toTime - fromTime; }
+
+// ---- Message boxes ---------------------------------------------------------------------
+
+namespace {
+MessageBoxHandler& Handler() {
+  static MessageBoxHandler handler;
+  return handler;
+}
+}  // namespace
+
+void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+
+int MsgBox(const std::string& prompt, int style, const std::string& title) {
+  const std::string shownTitle = title.empty() ? std::string(kProgramTitle) : title;
+  if (!Handler()) return kIdOk;
+  return Handler()(prompt, style, shownTitle);
+}
+
+}  // namespace qel

@@ -1,0 +1,145 @@
+// The runtime layer that the whole program leans on: run-time errors,
+// conversions between text and numbers, text files by channel number, the
+// random generator, time of day, and message boxes through a replaceable
+// handler.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace qel {
+
+// ---- Run-time errors ---------------------------------------------------------
+
+enum ErrorNumber : int {
+  kErrOverflow = 6,
+  kErrSubscript = 9,
+  kErrDivisionByZero = 11,
+  kErrTypeMismatch = 13,
+  kErrBadFileChannel = 52,
+  kErrFileNotFound = 53,
+  kErrFileAlreadyOpen = 55,
+  kErrDeviceIO = 57,
+  kErrInputPastEnd = 62,
+  kErrPathAccess = 75,
+  kErrDialogCancel = 32755,  // a file dialog's Cancel, reported as an error
+};
+
+class RuntimeError : public std::runtime_error {
+ public:
+  RuntimeError(int number, const std::string& description);
+  int Number() const { return number_; }
+  const std::string& Description() const { return description_; }
+
+ private:
+  int number_;
+  std::string description_;
+};
+
+// Our wording of the description of an error number.
+std::string ErrorDescription(int number);
+[[noreturn]] void RaiseError(int number);
+[[noreturn]] void RaiseError(int number, const std::string& description);
+
+// "Error " followed by the number, a blank and the description, as the
+// readers and dialog handlers show it.
+std::string ErrorMessageText(const RuntimeError& e);
+
+// ---- Conversions -------------------------------------------------------------
+
+// Nearest integer, ties to the even one; outside -32768..32767 (or not a
+// number) is error 6.
+int16_t CInt(double value);
+// Text read as a number first (error 13 when it is none), then as above.
+int16_t CInt(const std::string& text);
+// Same rounding into 32 bits (used where a 16-bit result would be too small).
+int32_t CLng(double value);
+// Text to float: blanks around the number are allowed, '.' is the decimal
+// separator everywhere; text that is no number is error 13.
+double CDbl(const std::string& text);
+// True when CDbl would accept the text.
+bool IsNumber(const std::string& text);
+
+// Whole numbers as plain decimal.
+std::string Str(int value);
+std::string Str(long value);
+std::string Str(long long value);
+// Floats as their shortest text of at most 15 significant digits, exponent
+// form for very large and very small values (1.7E+308, 1E-08).
+std::string Str(double value);
+
+// 16-bit arithmetic with the overflow check of the data model.
+int16_t Add16(int a, int b);
+
+// ---- Text files by channel number (1 to 5) ----------------------------------
+
+constexpr int kMaxChannel = 5;
+
+void FileOpenInput(int channel, const std::string& path);
+// Created or emptied. The text goes to a new file beside the target and
+// replaces it only when the channel is closed, so a write that fails
+// part-way leaves an existing file as it was.
+void FileOpenOutput(int channel, const std::string& path);
+// One line without its line end (CR LF, LF or CR).
+std::string LineInput(int channel);
+bool FileEof(int channel);
+// Prints one line ended by CR LF.
+void PrintLine(int channel, const std::string& text);
+// One record of whole numbers separated by commas, ended by CR LF.
+void WriteRecord(int channel, std::initializer_list<long long> values);
+void FileClose(int channel);
+// Drops an output channel without replacing its target (after a failure).
+void FileAbort(int channel);
+void FileCloseAll();
+// Aborts every open channel: used on error paths.
+void FileAbortAll();
+bool FileIsOpen(int channel);
+
+// ---- Random numbers ----------------------------------------------------------
+
+// One generator for the whole program; the same seed gives the same sequence
+// on every compiler and platform.
+void Randomize(int16_t seed);
+// Uniform in [0, 1).
+double Rnd();
+// "Draw one of n": the nearest integer to r * n + 0.500001, ties to even.
+int16_t DrawOneOf(int n);
+
+// ---- Time --------------------------------------------------------------------
+
+// Seconds since midnight of the time of day (a "time" value).
+double TimeOfDay();
+// "hh:mm:ss" and "yyyy-mm-dd" of the present moment.
+std::string TimeText();
+std::string DateText();
+// Difference in seconds from one time of day to another (may be negative).
+double SecondsBetween(double fromTime, double toTime);
+// Tests replace the clock: a function returning seconds since the epoch, local.
+void SetClock(std::function<double()> clock);
+
+// ---- Message boxes -----------------------------------------------------------
+
+enum MsgBoxStyle : int {
+  kMbOkOnly = 0,
+  kMbCritical = 16,
+  kMbExclamation = 48,
+  kMbExclamationOkCancel = 49,
+  kMbInformation = 64,
+  kMbInformationOkCancel = 65,
+};
+enum MsgBoxResult : int { kIdOk = 1, kIdCancel = 2 };
+
+constexpr const char* kProgramTitle = "QEL";
+
+using MessageBoxHandler =
+    std::function<int(const std::string& prompt, int style, const std::string& title)>;
+
+// Installs the handler that shows boxes; an empty handler restores the
+// default, which answers OK without showing anything.
+void SetMessageBoxHandler(MessageBoxHandler handler);
+// Shows a modal box; no title gives the program's title "QEL".
+int MsgBox(const std::string& prompt, int style = kMbOkOnly, const std::string& title = "");
+
+}  // namespace qel

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the workbench and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. tools/deps.sh
+qel_install_deps
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)" --target QEL
+cd data
+exec ../build/workbench/QEL

@@ -1,6 +1,141 @@
-// Not built yet: placeholder so the library links.
+// Reads the intersection file, one building block record per line, into
+// arrBB with the population totals and the input summary's extremes.
 #include "engine.h"
+#include "intersection_file.h"
 
 namespace qel {
-void ReadIntersectionFile(int16_t, const std::string&, std::string&, std::string&) {}
+
+namespace {
+
+constexpr int kFirstHomField = 7;
+constexpr int kMaxRecordFields = kFirstHomField - 1 + kHomSize;
+constexpr double kNoSmallest = 1.7E+308;
+constexpr double kNoLargest = -1;
+
+// A record converted from its fields. It reaches arrBB only when the whole
+// line converts, so a failing line leaves no half-written record behind.
+struct ParsedRecord {
+  int16_t id = 0, zoneA = 0, zoneB = 0;
+  double popA = 0, popB = 0, area = 0;
+  int nHom = 0;
+  HomArray hom;
+};
+
+ParsedRecord ParseRecord(const TokenArray& tok, int16_t nFields) {
+  if (nFields > kMaxRecordFields) {
+    RaiseError(kErrSubscript,
+               "Index outside the bounds of a table: a record has more than 18 fields");
+  }
+  ParsedRecord p;
+  p.id = CInt(tok(1));
+  p.zoneA = CInt(tok(2));
+  p.zoneB = CInt(tok(3));
+  p.popA = CDbl(tok(4));
+  p.popB = CDbl(tok(5));
+  p.area = CDbl(tok(6));
+  for (int k = kFirstHomField; k <= nFields; ++k) p.hom(k - kFirstHomField + 1) = CDbl(tok(k));
+  p.nHom = nFields - (kFirstHomField - 1);
+  return p;
+}
+
+struct Extremes {
+  double minA = kNoSmallest, minB = kNoSmallest;
+  double maxA = kNoLargest, maxB = kNoLargest;
+};
+
+void Track(double value, double& smallest, double& largest) {
+  if (value < smallest) smallest = value;
+  if (value > largest) largest = value;
+}
+
+void StoreRecord(int r, const ParsedRecord& p, Extremes& ext) {
+  udtBB& bb = arrBB(r);
+  bb.intID = p.id;
+  bb.intZoneA = p.zoneA;
+  bb.intZoneB = p.zoneB;
+  bb.dblPopA = p.popA;
+  bb.dblPopB = p.popB;
+  bb.dblArea = p.area;
+  for (int v = 1; v <= p.nHom; ++v) bb.dblHom(v) = p.hom(v);
+  // Record 1, the outside, counts in the totals but not in the extremes.
+  if (r > 1) {
+    Track(p.popA, ext.minA, ext.maxA);
+    Track(p.popB, ext.minB, ext.maxB);
+  }
+  dblTotPopA += p.popA;
+  dblTotPopB += p.popB;
+  intNHomVars = static_cast<int16_t>(p.nHom);
+}
+
+std::string ExtremeText(double value) { return Str(static_cast<int>(CInt(value))); }
+
+// The captions go one by one, so those set before a failing one keep their text.
+void ShowExtremes(const Extremes& ext) {
+  // With no block the smallest values are still at their 1.7E+308 start.
+  if (intNRecs < 2) {
+    RaiseError(kErrOverflow, "Overflow: the file holds no building block after its first record");
+  }
+  Windows().SetInputSummaryLabel(SummaryLabel::lblAmin, ExtremeText(ext.minA));
+  Windows().SetInputSummaryLabel(SummaryLabel::lblBmin, ExtremeText(ext.minB));
+  Windows().SetInputSummaryLabel(SummaryLabel::lblAmax, ExtremeText(ext.maxA));
+  Windows().SetInputSummaryLabel(SummaryLabel::lblBmax, ExtremeText(ext.maxB));
+}
+
+}  // namespace
+
+bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok) {
+  FileOpenInput(kIntersectionChannel, strFile);
+  if (intHeader != 1) return true;
+  const std::string header = LineInput(kIntersectionChannel);
+  if (MsgBox("Header Line reads " + header, kMbInformationOkCancel, "Header information") != kIdOk) {
+    FileClose(kIntersectionChannel);
+    return false;
+  }
+  int16_t nFields = 0;
+  SplitLine(header, tok, nFields);
+  return true;
+}
+
+bool RecordLimitReached() {
+  if (intNRecs < intMaxRecs) return false;
+  MsgBox("Too many zone records in intersection file", kMbCritical, "Too many zones");
+  FileClose(kIntersectionChannel);
+  intNRecs = 0;
+  return true;
+}
+
+void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
+                          std::string& strNameB) {
+  intNRecs = 0;
+  try {
+    TokenArray tok;
+    if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
+    if (intHeader == 1) {
+      strNameA = tok(2);
+      strNameB = tok(3);
+    }
+
+    dblTotPopA = 0;
+    dblTotPopB = 0;
+    Extremes ext;
+    int16_t nFields = 0;
+    while (!FileEof(kIntersectionChannel)) {
+      if (RecordLimitReached()) return;
+      SplitLine(LineInput(kIntersectionChannel), tok, nFields);
+      const ParsedRecord p = ParseRecord(tok, nFields);
+      const int r = intNRecs + 1;
+      StoreRecord(r, p, ext);
+      intNRecs = static_cast<int16_t>(r);
+    }
+    FileClose(kIntersectionChannel);
+
+    ShowExtremes(ext);
+    blnDemoFile = strFile.ends_with("QELdemo.pat");
+  } catch (...) {
+    const RuntimeError e = ErrorFromException(std::current_exception());
+    FileAbort(kIntersectionChannel);
+    ShowErrorBox(e);
+  }
+}
+
 }  // namespace qel

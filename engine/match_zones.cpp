@@ -1,6 +1,86 @@
-// Not built yet: placeholder so the library links.
+// Builds the zone table of the matching layer from the intersection file:
+// its records grouped by their zone code in the layer that is not fixed.
 #include "engine.h"
+#include "intersection_file.h"
 
 namespace qel {
-void ReadMatchZones(int16_t, const std::string&) {}
+
+namespace {
+
+// Position of the zone with the code among 1 to intNZones, 0 when none.
+int FindZone(int16_t code) {
+  for (int z = 1; z <= intNZones; ++z)
+    if (arrZone(z).intCode == code) return z;
+  return 0;
+}
+
+void AddMember(udtZone& zone, int16_t record, double pop) {
+  if (zone.intNBB >= kListSize) {
+    RaiseError(kErrSubscript, "Index outside the bounds of a table: zone " +
+                                  Str(static_cast<int>(zone.intCode)) + " has more than 500 records");
+  }
+  const int k = zone.intNBB + 1;
+  zone.intBB(k) = record;
+  zone.intBBTract(k) = 0;
+  zone.dblBBPop(k) = pop;
+  zone.dblPop += pop;
+  zone.intNBB = static_cast<int16_t>(k);
+}
+
+void AddZone(int16_t code, int16_t record, double pop) {
+  if (intNZones >= kTableSize) {
+    RaiseError(kErrSubscript, "Index outside the bounds of a table: more than 2000 zones");
+  }
+  udtZone& zone = arrZone(intNZones + 1);
+  zone.intCode = code;
+  zone.intNBB = 0;
+  zone.dblPop = 0;
+  zone.dblMismatch = 0;
+  AddMember(zone, record, pop);
+  intNZones = static_cast<int16_t>(intNZones + 1);
+}
+
+}  // namespace
+
+void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
+  intNRecs = 0;
+  intNZones = 0;
+  try {
+    TokenArray tok;
+    if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
+
+    const int codeField = blnFixedA ? 3 : 2;
+    const int popField = intPopLayer == 1 ? 4 : 5;
+    int16_t nFields = 0;
+    while (!FileEof(kIntersectionChannel)) {
+      if (RecordLimitReached()) return;
+      SplitLine(LineInput(kIntersectionChannel), tok, nFields);
+      const int16_t record = static_cast<int16_t>(intNRecs + 1);
+      // The outside belongs to no zone, wherever its line stands.
+      if (CDbl(tok(1)) != 1) {
+        // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
+        // (or 7.2) are one zone.
+        const int16_t code = CInt(tok(codeField));
+        const double pop = CDbl(tok(popField));
+        const int z = FindZone(code);
+        if (z > 0) {
+          AddMember(arrZone(z), record, pop);
+        } else {
+          AddZone(code, record, pop);
+        }
+      }
+      intNRecs = record;
+    }
+    FileClose(kIntersectionChannel);
+
+    double total = 0;
+    for (int z = 1; z <= intNZones; ++z) total += arrZone(z).dblPop;
+    dblTotalPop = total;
+  } catch (...) {
+    const RuntimeError e = ErrorFromException(std::current_exception());
+    FileAbort(kIntersectionChannel);
+    ShowErrorBox(e);
+  }
+}
+
 }  // namespace qel

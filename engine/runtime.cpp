@@ -1,15 +1,17 @@
 #include "runtime.h"
 
 #include <array>
-#include <cerrno>
+#include <cctype>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
-#include <memory>
+#include <limits>
+#include <new>
 #include <random>
+#include <system_error>
 
 namespace qel {
 
@@ -23,9 +25,11 @@ RuntimeError::RuntimeError(int number, const std::string& description)
 std::string ErrorDescription(int number) {
   switch (number) {
     case kErrOverflow: return "Overflow: value outside the range of a 16-bit number";
+    case kErrOutOfMemory: return "Out of memory";
     case kErrSubscript: return "Index outside the bounds of a table";
     case kErrDivisionByZero: return "Division by zero";
     case kErrTypeMismatch: return "Type mismatch: text is not a number";
+    case kErrInternal: return "Internal error";
     case kErrBadFileChannel: return "Bad file channel";
     case kErrFileNotFound: return "File not found";
     case kErrFileAlreadyOpen: return "File already open";
@@ -46,11 +50,73 @@ std::string ErrorMessageText(const RuntimeError& e) {
   return "Error " + std::to_string(e.Number()) + " " + e.Description();
 }
 
+RuntimeError ErrorFromException(std::exception_ptr failure) {
+  try {
+    if (failure) std::rethrow_exception(failure);
+  } catch (const RuntimeError& e) {
+    return e;
+  } catch (const std::bad_alloc&) {
+    return RuntimeError(kErrOutOfMemory, ErrorDescription(kErrOutOfMemory));
+  } catch (const std::exception& e) {
+    return RuntimeError(kErrInternal, ErrorDescription(kErrInternal) + ": " + e.what());
+  } catch (...) {
+  }
+  return RuntimeError(kErrInternal, ErrorDescription(kErrInternal));
+}
+
+void ShowErrorBox(const RuntimeError& e) {
+  try {
+    MsgBox(ErrorMessageText(e), kMbExclamation, "Error");
+  } catch (...) {
+    // A box that cannot be shown must not turn a handled failure into a crash.
+  }
+}
+
 // ---- Conversions ----------------------------------------------------------------
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Power of ten of the first significant digit of a well-formed unsigned
+// number in text[b, e): decides whether a value out of range is too large
+// or too small, without the locale-dependent C library.
+long long DecimalMagnitude(const std::string& text, std::size_t b, std::size_t e) {
+  long long intDigits = 0, leadingFracZeros = 0;
+  bool seenNonZero = false, inFraction = false;
+  std::size_t i = b;
+  for (; i < e && text[i] != 'e' && text[i] != 'E'; ++i) {
+    char c = text[i];
+    if (c == '.') {
+      inFraction = true;
+    } else if (!inFraction) {
+      if (seenNonZero || c != '0') {
+        seenNonZero = true;
+        ++intDigits;
+      }
+    } else if (!seenNonZero) {
+      if (c == '0') {
+        ++leadingFracZeros;
+      } else {
+        seenNonZero = true;
+      }
+    }
+  }
+  long long exponent = 0;
+  if (i < e) {
+    ++i;
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+    for (; i < e; ++i) {
+      if (exponent < 1000000) exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  long long lead = intDigits > 0 ? intDigits - 1 : -(leadingFracZeros + 1);
+  return lead + exponent;
+}
 
 // Parses a decimal number with optional sign, digits, '.', and exponent.
 bool ParseNumber(const std::string& text, double& out) {
@@ -67,17 +133,17 @@ bool ParseNumber(const std::string& text, double& out) {
   // Only digits, one '.', and an exponent: no "inf", "nan" or hex forms.
   std::size_t i = b;
   bool digits = false;
-  while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
+  while (i < e && IsDigit(text[i])) { ++i; digits = true; }
   if (i < e && text[i] == '.') {
     ++i;
-    while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
+    while (i < e && IsDigit(text[i])) { ++i; digits = true; }
   }
   if (!digits) return false;
   if (i < e && (text[i] == 'e' || text[i] == 'E')) {
     std::size_t j = i + 1;
     if (j < e && (text[j] == '+' || text[j] == '-')) ++j;
     bool expDigits = false;
-    while (j < e && std::isdigit(static_cast<unsigned char>(text[j]))) { ++j; expDigits = true; }
+    while (j < e && IsDigit(text[j])) { ++j; expDigits = true; }
     if (!expDigits) return false;
     i = j;
   }
@@ -86,10 +152,7 @@ bool ParseNumber(const std::string& text, double& out) {
   auto res = std::from_chars(text.data() + b, text.data() + e, v);
   if (res.ec == std::errc::result_out_of_range) {
     // Too large is an overflow; too small underflows to zero.
-    bool hasExp = text.find_first_of("eE", b) != std::string::npos;
-    std::string mant = text.substr(b, e - b);
-    double m = std::strtod(mant.c_str(), nullptr);  // gives +-HUGE_VAL or 0
-    if (std::isinf(m) || !hasExp) RaiseError(kErrOverflow);
+    if (DecimalMagnitude(text, b, e) >= 0) RaiseError(kErrOverflow);
     v = 0;
   } else if (res.ec != std::errc() || res.ptr != text.data() + e) {
     return false;
@@ -139,12 +202,16 @@ std::string Str(double value) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
   if (value == 0) return "0";
-  // %.15g gives the shortest text of at most 15 significant digits, in
-  // exponent form below 1E-04 and from 1E+15 on, with two exponent digits
-  // at least; only the letter differs from the program's form.
+  // The general form with 15 digits gives the shortest text of at most 15
+  // significant digits, in exponent form below 1E-04 and from 1E+15 on, with
+  // two exponent digits at least. to_chars ignores the locale, so the
+  // decimal separator is '.' even where the host program set another.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15G", value);
-  return buf;
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+  std::string text(buf, res.ptr);
+  for (char& c : text)
+    if (c == 'e') c = 'E';
+  return text;
 }
 
 int16_t Add16(int a, int b) {
@@ -196,6 +263,9 @@ void Reset(Channel& c) {
 void FileOpenInput(int channel, const std::string& path) {
   Channel& c = Get(channel);
   if (c.open) RaiseError(kErrFileAlreadyOpen);
+  // A directory opens as a stream here yet reads as empty: refuse it.
+  std::error_code ec;
+  if (!path.empty() && std::filesystem::is_directory(path, ec)) RaiseError(kErrPathAccess);
   c.in.open(path, std::ios::binary);
   if (!c.in.is_open()) {
     c.in = std::ifstream();
@@ -205,6 +275,15 @@ void FileOpenInput(int channel, const std::string& path) {
       RaiseError(kErrPathAccess);
     }
     RaiseError(path.empty() ? kErrPathAccess : kErrFileNotFound);
+  }
+  // Editors on Windows often start a text file with a UTF-8 byte order mark;
+  // it is no part of the first line.
+  const char bom[3] = {'\xEF', '\xBB', '\xBF'};
+  char head[3] = {};
+  c.in.read(head, 3);
+  if (c.in.gcount() != 3 || head[0] != bom[0] || head[1] != bom[1] || head[2] != bom[2]) {
+    c.in.clear();
+    c.in.seekg(0);
   }
   c.open = true;
   c.output = false;
@@ -398,7 +477,11 @@ std::string DateText() {
   return buf;
 }
 
-double SecondsBetween(double fromTime, double toTime) { return toTime - fromTime; }
+double SecondsBetween(double fromTime, double toTime) {
+  double seconds = std::floor(toTime) - std::floor(fromTime);
+  if (seconds < 0) seconds += 86400.0;
+  return seconds;
+}
 
 // ---- Message boxes ---------------------------------------------------------------------
 

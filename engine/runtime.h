@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -15,9 +16,11 @@ namespace qel {
 
 enum ErrorNumber : int {
   kErrOverflow = 6,
+  kErrOutOfMemory = 7,
   kErrSubscript = 9,
   kErrDivisionByZero = 11,
   kErrTypeMismatch = 13,
+  kErrInternal = 51,
   kErrBadFileChannel = 52,
   kErrFileNotFound = 53,
   kErrFileAlreadyOpen = 55,
@@ -46,6 +49,15 @@ std::string ErrorDescription(int number);
 // "Error " followed by the number, a blank and the description, as the
 // readers and dialog handlers show it.
 std::string ErrorMessageText(const RuntimeError& e);
+
+// Any caught failure as a run-time error: a RuntimeError as it is, running
+// out of memory as error 7, anything else as error 51. Pass
+// std::current_exception() from a catch (...) block.
+RuntimeError ErrorFromException(std::exception_ptr failure);
+
+// The box that handlers show for a caught failure: ErrorMessageText as the
+// prompt, title "Error", exclamation icon with OK. Never throws.
+void ShowErrorBox(const RuntimeError& e);
 
 // ---- Conversions -------------------------------------------------------------
 
@@ -114,7 +126,8 @@ double TimeOfDay();
 // "hh:mm:ss" and "yyyy-mm-dd" of the present moment.
 std::string TimeText();
 std::string DateText();
-// Difference in seconds from one time of day to another (may be negative).
+// Whole seconds elapsed from one time of day to a later one; a later time
+// that reads smaller lies past midnight.
 double SecondsBetween(double fromTime, double toTime);
 // Tests replace the clock: a function returning seconds since the epoch, local.
 void SetClock(std::function<double()> clock);

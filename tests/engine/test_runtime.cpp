@@ -48,6 +48,13 @@ TEST(Conversions, OverflowAndTypeErrors) {
   EXPECT_DOUBLE_EQ(CDbl("+.5"), 0.5);
   EXPECT_DOUBLE_EQ(CDbl("5."), 5.0);
   EXPECT_DOUBLE_EQ(CDbl("1e-999"), 0.0);
+  // Out of range is told apart by magnitude, whatever the mantissa's form.
+  EXPECT_EQ(ErrorOf([] { CDbl("1.5e999"); }), kErrOverflow);
+  EXPECT_EQ(ErrorOf([] { CDbl(std::string(400, '9')); }), kErrOverflow);
+  EXPECT_EQ(ErrorOf([] { CDbl("0.01e311"); }), kErrOverflow);
+  EXPECT_DOUBLE_EQ(CDbl("0.001e310"), 1e307);
+  EXPECT_DOUBLE_EQ(CDbl("1000e-400"), 0.0);
+  EXPECT_DOUBLE_EQ(CDbl("-0.5e-400"), 0.0);
   EXPECT_TRUE(IsNumber("12.5"));
   EXPECT_FALSE(IsNumber("12,5"));
 }
@@ -112,12 +119,15 @@ TEST(Random, SameSeedSameSequenceAndRange) {
 
 TEST(Random, FixedSequenceForSeed99) {
   // The sequence is part of the program's reproducibility: a run with the same
-  // seed must give the same tracts on every platform.
+  // seed must give the same tracts on every compiler and platform.
   Randomize(99);
-  const double first = Rnd();
+  EXPECT_EQ(Rnd(), 0.65407301443045551);
+  EXPECT_EQ(Rnd(), 0.41445576819185326);
+  EXPECT_EQ(Rnd(), 0.75772692007984888);
   Randomize(99);
-  EXPECT_EQ(first, Rnd());
-  EXPECT_GT(first, 0.0);
+  std::vector<int> draws;
+  for (int i = 0; i < 5; ++i) draws.push_back(DrawOneOf(10));
+  EXPECT_EQ(draws, (std::vector<int>{7, 5, 8, 2, 6}));
 }
 
 class Files : public qeltest::EngineTest {};
@@ -134,6 +144,16 @@ TEST_F(Files, ReadLinesWithEitherEnding) {
   EXPECT_EQ(ErrorOf([] { LineInput(1); }), kErrInputPastEnd);
   FileClose(1);
   EXPECT_FALSE(FileIsOpen(1));
+}
+
+TEST_F(Files, ByteOrderMarkIsSkipped) {
+  FileOpenInput(1, WriteFile("bom.txt", "\xEF\xBB\xBF" "1 2\r\n"));
+  EXPECT_EQ(LineInput(1), "1 2");
+  EXPECT_TRUE(FileEof(1));
+  FileClose(1);
+  FileOpenInput(1, WriteFile("short.txt", "\xEF\xBB"));
+  EXPECT_EQ(LineInput(1), "\xEF\xBB");
+  FileClose(1);
 }
 
 TEST_F(Files, TrailingEmptyLineIsALine) {
@@ -155,6 +175,8 @@ TEST_F(Files, ChannelErrors) {
   EXPECT_FALSE(FileIsOpen(2));
   EXPECT_EQ(ErrorOf([&] { FileOpenInput(6, p); }), kErrBadFileChannel);
   EXPECT_EQ(ErrorOf([&] { FileOpenOutput(3, TempPath("no/such/dir/x.txt")); }), kErrPathAccess);
+  EXPECT_EQ(ErrorOf([&] { FileOpenInput(2, tempDir.string()); }), kErrPathAccess);
+  EXPECT_FALSE(FileIsOpen(2));
 }
 
 TEST_F(Files, OutputReplacesTargetOnlyWhenClosed) {
@@ -193,6 +215,34 @@ TEST(Time, ElapsedAndTextForms) {
   EXPECT_EQ(DateText().size(), 10u);
   SetClock(nullptr);
   EXPECT_DOUBLE_EQ(SecondsBetween(100.0, 160.0), 60.0);
+  // Whole seconds, and a run that passes midnight does not go negative.
+  EXPECT_DOUBLE_EQ(SecondsBetween(10.9, 12.1), 2.0);
+  EXPECT_DOUBLE_EQ(SecondsBetween(86399.0, 5.0), 6.0);
+}
+
+TEST(Errors, AnyFailureBecomesAnErrorBox) {
+  auto caught = [](auto thrower) {
+    try {
+      thrower();
+    } catch (...) {
+      return ErrorFromException(std::current_exception());
+    }
+    return RuntimeError(0, "");
+  };
+  EXPECT_EQ(caught([] { RaiseError(kErrTypeMismatch); }).Number(), kErrTypeMismatch);
+  EXPECT_EQ(caught([] { throw std::bad_alloc(); }).Number(), kErrOutOfMemory);
+  EXPECT_EQ(caught([] { throw std::logic_error("x"); }).Number(), kErrInternal);
+  EXPECT_EQ(caught([] { throw 5; }).Number(), kErrInternal);
+
+  qeltest::ScriptedBoxes boxes;
+  ShowErrorBox(RuntimeError(53, "File not found"));
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(boxes.Shown()[0].prompt, "Error 53 File not found");
+  EXPECT_EQ(boxes.Shown()[0].title, "Error");
+  EXPECT_EQ(boxes.Shown()[0].style, 48);
+  SetMessageBoxHandler([](const std::string&, int, const std::string&) -> int { throw 1; });
+  EXPECT_NO_THROW(ShowErrorBox(RuntimeError(6, "Overflow")));
+  SetMessageBoxHandler(nullptr);
 }
 
 TEST(StartUp, LimitsAndSwitches) {

@@ -1,10 +1,210 @@
-// Not built yet: placeholder so the library links.
+// The objective: target deviation (TP), threshold deviation (Min), shape
+// (P2A), homogeneity (IAC) and their weighted combination. The run loop
+// calls EvaluateObjective for every trial move, so nothing here allocates.
+//
+// Where a formula would divide by zero the terms take defined values instead,
+// so that no NaN or infinity reaches the objective, the best values or the
+// reports (see SafeRatio and CalcHomogeneity).
+#include <algorithm>
+#include <cmath>
+
 #include "engine.h"
 
 namespace qel {
-void CalcTargetDeviation() {}
-void CalcThresholdDeviation() {}
-void CalcShape() {}
-void CalcHomogeneity() {}
-void EvaluateObjective(double&, int16_t) {}
+
+namespace {
+
+// A value that stays finite whatever went into it: NaN becomes neutral,
+// an overflow the largest value of its sign.
+double Finite(double value, double ifNaN) {
+  if (std::isnan(value)) return ifNaN;
+  if (std::isinf(value)) return value > 0 ? kHugeRef : -kHugeRef;
+  return value;
+}
+
+// num / den for the ratios of the objective. A denominator of exactly 0 (a
+// perfect match as mode-2 reference, a current IAC of 0) compares as the
+// tiny floor that TP and Min use: equal zeros are "as good as" (1), anything
+// else is far from the zero it is compared with.
+double SafeRatio(double num, double den) {
+  if (den == 0) return num == 0 ? 1.0 : Finite(num / kTinyValue, 1.0);
+  return Finite(num / den, 1.0);
+}
+
+// Sum of squared deviations of the tract populations from a level, with the
+// floor that keeps a perfect fit (or no tract) from giving a zero reference.
+double SquaredDeviation(double level) {
+  double sum = 0;
+  for (int t = 1; t <= intNTracts; ++t) {
+    const double d = arrTract(t).dblPop - level;
+    sum = d * d + sum;
+  }
+  if (sum == 0) sum = kTinyValue;
+  return Finite(sum, kTinyValue);
+}
+
+// Homogeneity with nothing to compare: no weight at all or fewer than two
+// tracts. Every correlation is 0.
+void ClearHomogeneity(double sumSq) {
+  const double P = dblHomPopTot;
+  dblHomPopSumSq = sumSq;
+  dblHomPopSqRatio = P != 0 ? Finite((1 / P) * sumSq, 0) : 0;
+  dblHomPopMean = intNTracts > 0 ? Finite(P / intNTracts, 0) : 0;
+  dblHomN0 = 0;
+  const int V = std::min<int>(intNHomVars, kHomSize);
+  for (int v = 1; v <= V; ++v) {
+    dblIACBetween(v) = 0;
+    dblIACDenom(v) = 0;
+    dblVarIAC(v) = 0;
+  }
+  const int G = std::min<int>(intNHomGroups, kHomSize);
+  for (int g = 1; g <= G; ++g) dblGroupIAC(g) = 0;
+  dblCurIAC = 0;
+}
+
+}  // namespace
+
+void CalcTargetDeviation() { dblCurTP = SquaredDeviation(dblTarget); }
+
+void CalcThresholdDeviation() { dblCurMin = SquaredDeviation(dblThreshold); }
+
+void CalcShape() {
+  double sum = 0;
+  for (int t = 1; t <= intNTracts; ++t) {
+    const udtTract& tr = arrTract(t);
+    // A tract without area has no shape to judge; it adds nothing.
+    if (tr.dblArea == 0) continue;
+    sum = tr.dblP2 / tr.dblArea + sum;
+  }
+  dblCurP2A = Finite(sum, 0);
+}
+
+void CalcHomogeneity() {
+  const int n = intNTracts;
+  const double P = dblHomPopTot;
+  double sumSq = 0;
+  for (int t = 1; t <= n; ++t) {
+    const double N = arrTract(t).dblHomTotal;
+    sumSq = N * N + sumSq;
+  }
+  if (P == 0 || n < 2) {
+    ClearHomogeneity(sumSq);
+    return;
+  }
+  dblHomPopSumSq = sumSq;
+  dblHomPopSqRatio = (1 / P) * dblHomPopSumSq;
+  dblHomPopMean = P / n;
+  const double nm1 = n - 1;
+  dblHomN0 = (dblHomPopMean - dblHomPopSqRatio) / nm1 + dblHomPopMean;
+
+  const int V = std::min<int>(intNHomVars, kHomSize);
+  for (int v = 1; v <= V; ++v) {
+    const double pv = dblHomMean(v);
+    dblIACBetween(v) = 0;
+    dblIACDenom(v) = (dblHomN0 - 1) * pv * (1 - pv);
+  }
+  for (int t = 1; t <= n; ++t) {
+    const udtTract& tr = arrTract(t);
+    for (int v = 1; v <= V; ++v) {
+      const double d = tr.dblHomProp(v) - dblHomMean(v);
+      dblIACBetween(v) = d * d * tr.dblHomTotal + dblIACBetween(v);
+    }
+  }
+  for (int v = 1; v <= V; ++v) {
+    if (dblIACDenom(v) == 0) {
+      dblVarIAC(v) = 0;
+    } else {
+      const double r = ((1 / nm1) * dblIACBetween(v)) / dblIACDenom(v) - 1 / (dblHomN0 - 1);
+      dblVarIAC(v) = Finite(r, 0);
+    }
+  }
+
+  // Groups take the variables in column order; variables past the last one
+  // read have no correlation and add nothing.
+  const int G = std::min<int>(intNHomGroups, kHomSize);
+  int k = 0;
+  for (int g = 1; g <= G; ++g) {
+    const int m = intGroupSize(g);
+    double group = 0;
+    for (int j = 0; j < m; ++j) {
+      ++k;
+      if (k > V) break;
+      if (m == 1) {
+        // The weighted mean of a single variable is that variable.
+        group = dblVarIAC(k);
+      } else {
+        group = ((1 - dblHomMean(k)) * dblVarIAC(k)) / (m - 1) + group;
+      }
+    }
+    dblGroupIAC(g) = Finite(group, 0);
+  }
+  double cur = 0;
+  for (int g = 1; g <= G; ++g) cur = dblGroupIAC(g) / intNHomGroups + cur;
+  dblCurIAC = Finite(cur, 0);
+}
+
+void EvaluateObjective(double& dblResult, int16_t intMode) {
+  double qTP = 0, qP2A = 0, qIAC = 0, qApx = 0;
+  double wTP = 0, wP2A = 0, wIAC = 0, wApx = 0;
+  switch (intMode) {
+    case 1:
+      dblRefTP = dblRefP2A = dblRefMin = dblRefApx = kHugeRef;
+      dblRefIAC = kTinyValue;
+      break;
+    case 2:
+      dblRefTP = dblCurTP;
+      dblRefP2A = dblCurP2A;
+      dblRefIAC = dblCurIAC;
+      dblRefMin = dblCurMin;
+      dblRefApx = dblCurApx;
+      break;
+    case 3:
+      dblRefTP = dblBestTP;
+      dblRefP2A = dblBestP2A;
+      dblRefIAC = dblBestIAC;
+      dblRefMin = dblBestMin;
+      dblRefApx = dblBestApx;
+      break;
+    default:
+      break;
+  }
+  int nInUse = 0;
+  if (blnTargetPop) {
+    CalcTargetDeviation();
+    qTP = SafeRatio(dblCurTP, dblRefTP);
+    wTP = dblPopWeight;
+    ++nInUse;
+  }
+  if (blnShape) {
+    CalcShape();
+    qP2A = SafeRatio(dblCurP2A, dblRefP2A);
+    wP2A = dblShapeWeight;
+    ++nInUse;
+  }
+  if (blnHomog) {
+    CalcHomogeneity();
+    qIAC = SafeRatio(dblRefIAC, dblCurIAC);
+    wIAC = dblHomWeight;
+    ++nInUse;
+  }
+  if (blnApprox) {
+    CalcApproxMatch();
+    qApx = SafeRatio(dblCurApx, dblRefApx);
+    wApx = dblApxWeight;
+    ++nInUse;
+  }
+  if (blnMinOnly) {
+    CalcThresholdDeviation();
+    dblResult = SafeRatio(dblCurMin, dblRefMin);
+    return;
+  }
+  const double weightSum = wP2A + wTP + wIAC + wApx;
+  if (weightSum == 0) {
+    // Weights that add up to nothing: the terms in use count alike.
+    dblResult = nInUse > 0 ? Finite((qP2A + qTP + qIAC + qApx) / nInUse, 1.0) : 1.0;
+    return;
+  }
+  dblResult = Finite((wP2A * qP2A + wTP * qTP + wIAC * qIAC + wApx * qApx) / weightSum, 1.0);
+}
+
 }  // namespace qel

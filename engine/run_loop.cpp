@@ -1,6 +1,221 @@
-// Not built yet: placeholder so the library links.
+// The search of the zone design: every iteration builds fresh tracts, lets
+// each tract in turn take single IBBs from its neighbours under the weighted
+// objective and the iteration's allowance, and keeps the best solution.
+#include "run_loop.h"
+
+#include <cmath>
+#include <string>
+
 #include "engine.h"
+#include "movability.h"
 
 namespace qel {
-void RunIterations(int16_t&) {}
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400;
+
+KeptMoveObserver g_keptMove;
+int64_t g_trialMoves = 0;
+
+// Acceptance allowance of an iteration as a fraction: it starts at
+// dblSAStart percent and falls to 0 by the middle of the run.
+double Allowance(int iteration, int count) {
+  if (!blnSA) return 0;
+  double a = dblSAStart - ((iteration - 1) / (count / 2.0)) * dblSAStart;
+  if (a < 0) a = 0;
+  return a / 100;
+}
+
+void RestoreCurrentTerms() {
+  dblCurTP = dblRefTP;
+  dblCurP2A = dblRefP2A;
+  dblCurIAC = dblRefIAC;
+  dblCurMin = dblRefMin;
+  dblCurApx = dblRefApx;
+}
+
+bool IsTract(int t) { return t >= 1 && t <= intNTracts; }
+
+// The IBBs of r's neighbours that may move into r, in r's neighbour order.
+int BuildCandidates(int16_t r, List16& cand) {
+  int n = 0;
+  const udtTract& receiver = arrTract(r);
+  const int nNbrs = receiver.intNNbrs;
+  for (int k = 1; k <= nNbrs; ++k) {
+    const int16_t m = receiver.intNbr(k);
+    if (m < 1 || m > intNIBB) continue;  // 0 is the outside
+    const int16_t donor = arrIBB(m).intTract;
+    if (!IsTract(donor) || donor == r) continue;
+    if (arrTract(donor).intNMembers < 2) continue;
+    if (!IsMovable(m, donor)) continue;
+    cand(++n) = m;
+  }
+  return n;
+}
+
+// Moves i from its donor into r and keeps the move when the objective stays
+// within 1 + allowance; otherwise puts i back with the terms as they were.
+bool TryMove(int16_t r, int16_t i, int16_t donor, double allowance) {
+  MoveIBBToTract(r, i);
+  if (arrIBB(i).intTract != r) return false;  // refused by the tract limits: no trial
+  ++g_trialMoves;
+  double objective = 0;
+  EvaluateObjective(objective, 2);
+  // Not "<=" also rejects a value that is no number.
+  if (!(objective <= 1 + allowance)) {
+    MoveIBBToTract(donor, i);
+    RestoreCurrentTerms();
+    return false;
+  }
+  if (g_keptMove) g_keptMove(i, donor, r);
+  return true;
+}
+
+// Tries each candidate once, cyclically from a random start, as a move into r.
+void TryCandidates(int16_t r, double allowance) {
+  List16 cand;
+  const int n = BuildCandidates(r, cand);
+  int p = DrawOneOf(n);
+  if (p > n) --p;
+  // A kept move changes its donor, so a later candidate of the same donor
+  // may no longer leave it in one piece: it is tested again before its trial.
+  bool donorsChanged = false;
+  for (int turn = 1; turn <= n; ++turn, p = p % n + 1) {
+    const int16_t i = cand(p);
+    const int16_t donor = arrIBB(i).intTract;
+    if (arrTract(donor).intNMembers < 2) return;
+    if (blnThresholdPop && arrTract(donor).dblPop - arrIBB(i).dblPop < dblThreshold) continue;
+    if (donorsChanged && !IsMovable(i, donor)) continue;
+    if (TryMove(r, i, donor, allowance)) donorsChanged = true;
+  }
+}
+
+// Every tract is receiver once, in random order.
+void MovePass(double allowance) {
+  const int nTracts = intNTracts;
+  // Entry t is the tract's number (its intID); taken from t itself, so a
+  // record whose intID was damaged cannot leave a turn with nothing to draw.
+  Table<int16_t, 1, kTableSize> order;
+  for (int t = 1; t <= nTracts; ++t) order(t) = static_cast<int16_t>(t);
+  for (int turn = 1; turn <= nTracts; ++turn) {
+    int r;
+    do {
+      r = DrawOneOf(nTracts);
+    } while (r > nTracts || order(r) <= 0);
+    order(r) = static_cast<int16_t>(-order(r));
+    TryCandidates(static_cast<int16_t>(r), allowance);
+  }
+}
+
+void KeepBest(int iteration) {
+  intNBestTracts = intNTracts;
+  for (int t = 1; t <= intNTracts; ++t) arrBestTract(t) = arrTract(t);
+  intNBestIBB = intNIBB;
+  for (int g = 1; g <= intNIBB; ++g) {
+    const udtIBB& ibb = arrIBB(g);
+    intBestIBBCount(g) = ibb.intNMembers;
+    for (int k = 1; k <= ibb.intNMembers; ++k) intBestIBBMember(g, k) = ibb.intMember(k);
+  }
+  dblBestTP = dblCurTP;
+  dblBestP2A = dblCurP2A;
+  dblBestIAC = dblCurIAC;
+  if (!blnHomog) dblBestIAC = dblCurIAC = 0;
+  dblBestMin = dblCurMin;
+  dblBestApx = dblCurApx;
+  intBestIteration = static_cast<int16_t>(iteration);
+  WindowOps& w = Windows();
+  w.AddProgressLine(Str(iteration) + " *NEW BEST* : " + Str(dblBestTP) + " " + Str(dblBestP2A) +
+                    " " + Str(dblBestIAC) + " " + Str(dblBestApx));
+  w.SelectProgressLine(w.ProgressLineCount() - 1);
+}
+
+// The bar shows the share of the count done, never more than all of it
+// (the count can be lowered below the iterations already run).
+int ProgressPercent(int iteration, int count) {
+  if (count < 1) return 100;
+  const double pct = std::nearbyint(static_cast<double>(iteration) / count * 100);
+  return pct > 100 ? 100 : static_cast<int>(pct);
+}
+
+// Whole seconds since Run. The start is a time of day, so a run that passed
+// midnight gets a day added; a run longer than the 16-bit value can hold
+// shows its largest value.
+int16_t ElapsedSeconds() {
+  double d = SecondsBetween(datRunStart, TimeOfDay());
+  if (d < 0) d += kSecondsPerDay;
+  if (d > 32767) d = 32767;
+  return CInt(d);
+}
+
+void RestoreBest() {
+  for (int t = 1; t <= intNBestTracts; ++t) {
+    const udtTract& best = arrBestTract(t);
+    for (int k = 1; k <= best.intNMembers; ++k) {
+      udtIBB& ibb = arrIBB(best.intMember(k));
+      ibb.intTract = best.intID;
+      for (int j = 1; j <= intBestIBBCount(best.intMember(k)); ++j)
+        arrBB(intBestIBBMember(best.intMember(k), j)).intIBB = ibb.intID;
+    }
+  }
+  intNTracts = intNBestTracts;
+  for (int t = 1; t <= intNBestTracts; ++t) arrTract(t) = arrBestTract(t);
+}
+
+void WriteLookUpTable() {
+  struct ClearAfter {
+    ~ClearAfter() { blnWriteLUT = false; }
+  } clear;
+  blnWriteLUT = true;
+  CalcApproxMatch();
+}
+
+}  // namespace
+
+void SetKeptMoveObserver(KeptMoveObserver observer) { g_keptMove = std::move(observer); }
+
+int64_t TrialMoveCount() { return g_trialMoves; }
+
+void RunIterations(int16_t& intIterations) {
+  WindowOps& w = Windows();
+  w.SetProgressCaption("Progress with " + Str(static_cast<int>(intIterations)) + " iterations:", true);
+  w.SetProgressValue(0);
+
+  // The counter is wider than the count, so a count of 32767 still ends.
+  for (int iteration = 1; iteration <= intIterations; ++iteration) {
+    if (iteration == 1) {
+      dblBestTP = dblBestP2A = dblBestMin = dblBestApx = kHugeRef;
+      dblBestIAC = kTinyValue;
+    }
+    const double allowance = Allowance(iteration, intIterations);
+    if (blnIRAApprox) {
+      BuildApproxTracts();
+    } else {
+      BuildInitialTracts();
+    }
+    double objective = 0;
+    if (blnNoConstraints) {
+      objective = 0.5;
+      intIterations = 1;
+    } else {
+      EvaluateObjective(objective, 1);
+      MovePass(allowance);
+      EvaluateObjective(objective, 3);
+    }
+    // An objective of exactly 0 is a perfect result against the best so far
+    // (a zero mismatch, say): it is kept too, or the run would report none.
+    if (objective >= 0 && objective < 1) KeepBest(iteration);
+    if (blnNoConstraints) break;
+    w.SetProgressValue(ProgressPercent(iteration, intIterations));
+    if (blnDemoFile) DrawDemoMap();
+  }
+
+  w.HideProgress();
+  intElapsedSecs = ElapsedSeconds();
+  RestoreBest();
+  if (w.OptionsLUTValue() == 1 && blnApprox) WriteLookUpTable();
+  if (blnDemoFile) DrawDemoMap();
+  w.ShowOutput();
+}
+
 }  // namespace qel

@@ -1,6 +1,7 @@
 // Module-level state of the engine: every table and variable lives from
 // start-up to the end of the process.
 #include "engine.h"
+#include "tract_lists.h"
 
 namespace qel {
 
@@ -166,6 +167,7 @@ void ResetEngineState() {
   intIslandsSkipped = 0;
   blnWriteLUT = false;
   frmMainInst = nullptr;
+  ResetTractLimitReports();
 }
 
 }  // namespace qel

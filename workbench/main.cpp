@@ -1,9 +1,13 @@
 #include <QApplication>
 
-#include "engine.h"
+#include "WorkbenchWindows.h"
+#include "frmSplash.h"
 
+// The program starts with its splash window, whose timer (or a click on its
+// margin) starts the engine and opens the main window.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  qel::StartMain();
-  return 0;
+  InstallWorkbenchWindows();
+  frmSplash::Instance()->show();
+  return app.exec();
 }

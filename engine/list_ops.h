@@ -1,0 +1,54 @@
+// Small helpers for the numbered lists inside records (entries 1 to a count,
+// position 0 unused), shared by the IBB and tract operations.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "engine.h"
+
+namespace qel {
+
+// Position of the first entry equal to value among entries 1..n; 0 if none.
+inline int FindEntry(const List16& list, int n, int value) {
+  for (int k = 1; k <= n; ++k)
+    if (list(k) == value) return k;
+  return 0;
+}
+
+inline bool HasEntry(const List16& list, int n, int value) { return FindEntry(list, n, value) != 0; }
+
+// The removal rule: the first entry equal to value leaves the list, later
+// entries move one place down and the count drops by one. The slot just past
+// the new end keeps its old value; lengths kept beside the list do not move.
+// Returns false (nothing changed) when the value is not listed.
+inline bool RemoveEntry(List16& list, int16_t& n, int value) {
+  const int k = FindEntry(list, n, value);
+  if (k == 0) return false;
+  for (int j = k; j < n; ++j) list(j) = list(j + 1);
+  --n;
+  return true;
+}
+
+// A short list of entries gathered before a record is changed, so that a
+// limit can be tested before anything is written.
+struct PendingEntries {
+  int16_t n = 0;
+  std::array<int16_t, kListSize + 1> entry;  // read only at 1..n
+
+  bool Has(int value) const {
+    return std::find(entry.begin() + 1, entry.begin() + 1 + n, value) != entry.begin() + 1 + n;
+  }
+  // False when the list is full.
+  bool Push(int value) {
+    if (n >= kListSize) return false;
+    entry[static_cast<std::size_t>(++n)] = static_cast<int16_t>(value);
+    return true;
+  }
+};
+
+// Number of homogeneity variables, kept within the record's array.
+inline int HomVarCount() { return std::clamp<int>(intNHomVars, 0, kHomSize); }
+
+}  // namespace qel

@@ -1,0 +1,99 @@
+#include "movability.h"
+
+#include "engine.h"
+
+namespace qel {
+
+namespace {
+
+constexpr int kMaxPairs = kListSize;
+
+// Contact index + 1 of each block record while a test runs, else 0. Cleared
+// again before the test returns, so each call costs only its own contacts.
+Table<int16_t, 0, kTableSize> g_contactOf;
+
+bool IsContact(int b, int16_t donor) {
+  if (b < 1 || b > intNRecs) return false;
+  const udtBB& bb = arrBB(b);
+  if (bb.intID == 1) return false;
+  const int16_t g = bb.intIBB;
+  if (g < 1 || g > intNIBB) return false;
+  return arrIBB(g).intTract == donor;
+}
+
+struct Pair {
+  int16_t a, b;  // contact indexes, a < b
+};
+
+// Given the contacts, decides whether they form one chain.
+bool ContactsFormOneChain(const int16_t* contacts, int n) {
+  Pair pairs[kMaxPairs];
+  int nPairs = 0;
+  int16_t degree[kListSize] = {};
+  for (int i = 0; i < n; ++i) {
+    const udtBB& bb = arrBB(contacts[i]);
+    for (int k = 1; k <= bb.intNNbrs; ++k) {
+      const int16_t x = bb.intNbr(k);
+      if (x < 0 || x > kTableSize) continue;
+      const int j = g_contactOf(x) - 1;
+      if (j < 0 || j == i) continue;
+      const Pair p{static_cast<int16_t>(i < j ? i : j), static_cast<int16_t>(i < j ? j : i)};
+      bool known = false;
+      for (int q = 0; q < nPairs && !known; ++q) known = pairs[q].a == p.a && pairs[q].b == p.b;
+      if (known) continue;
+      if (nPairs == kMaxPairs) return false;  // more pairs than the chain can have
+      pairs[nPairs++] = p;
+      ++degree[p.a];
+      ++degree[p.b];
+    }
+  }
+  int ends = 0, firstEnd = -1;
+  for (int i = 0; i < n; ++i) {
+    if (degree[i] == 0) return false;
+    if (degree[i] == 1) {
+      if (firstEnd < 0) firstEnd = i;
+      ++ends;
+    }
+  }
+  if (ends != 2) return false;
+  if (nPairs <= 1) return true;
+  // Walk the pairs from one end; the chain is whole when every contact is met.
+  bool reached[kListSize] = {};
+  int16_t stack[kListSize];
+  int top = 0, seen = 1;
+  reached[firstEnd] = true;
+  stack[top++] = static_cast<int16_t>(firstEnd);
+  while (top > 0) {
+    const int c = stack[--top];
+    for (int q = 0; q < nPairs; ++q) {
+      int other = -1;
+      if (pairs[q].a == c) other = pairs[q].b;
+      if (pairs[q].b == c) other = pairs[q].a;
+      if (other < 0 || reached[other]) continue;
+      reached[other] = true;
+      ++seen;
+      stack[top++] = static_cast<int16_t>(other);
+    }
+  }
+  return seen == n;
+}
+
+}  // namespace
+
+bool IsMovable(int16_t intIBB, int16_t intDonor) {
+  const udtIBB& m = arrIBB(intIBB);
+  int16_t contacts[kListSize];
+  int n = 0;
+  for (int k = 1; k <= m.intNNbrs; ++k) {
+    const int16_t b = m.intNbr(k);
+    if (!IsContact(b, intDonor) || g_contactOf(b) != 0) continue;
+    contacts[n++] = b;
+    g_contactOf(b) = static_cast<int16_t>(n);
+  }
+  bool movable = n == 1;
+  if (n >= 2) movable = ContactsFormOneChain(contacts, n);
+  for (int i = 0; i < n; ++i) g_contactOf(contacts[i]) = 0;
+  return movable;
+}
+
+}  // namespace qel

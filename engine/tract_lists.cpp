@@ -1,0 +1,88 @@
+#include "tract_lists.h"
+
+#include <cmath>
+#include <set>
+
+namespace qel {
+
+JoinLimit PrepareJoin(const udtTract& t, int i, PendingEntries& add) {
+  if (t.intNMembers >= kListSize) return JoinLimit::kMembers;
+  const udtIBB& g = arrIBB(i);
+  const int kept = t.intNNbrs - (HasEntry(t.intNbr, t.intNNbrs, i) ? 1 : 0);
+  add.n = 0;
+  for (int q = 1; q <= g.intNNbrs; ++q) {
+    const int x = arrBB(g.intNbr(q)).intIBB;
+    if (x == i || add.Has(x) || HasEntry(t.intNbr, t.intNNbrs, x) ||
+        HasEntry(t.intMember, t.intNMembers, x))
+      continue;
+    if (kept + add.n >= kListSize || !add.Push(x)) return JoinLimit::kNeighbours;
+  }
+  return JoinLimit::kNone;
+}
+
+void JoinTract(int tn, int i, const PendingEntries& add) {
+  udtTract& t = arrTract(tn);
+  udtIBB& g = arrIBB(i);
+  t.dblPop += g.dblPop;
+  for (int v = 1; v <= HomVarCount(); ++v) t.dblHomSum(v) += g.dblHom(v);
+  t.dblArea += g.dblArea;
+  ++t.intNMembers;
+  t.intMember(t.intNMembers) = static_cast<int16_t>(i);
+  RemoveEntry(t.intNbr, t.intNNbrs, i);
+  for (int k = 1; k <= add.n; ++k) {
+    ++t.intNNbrs;
+    t.intNbr(t.intNNbrs) = add.entry[static_cast<std::size_t>(k)];
+  }
+  g.intTract = static_cast<int16_t>(tn);
+}
+
+namespace {
+// Position of each IBB (0 for the outside) in the neighbour list of the tract
+// whose boundary is being computed, else 0. Cleared again after each use.
+Table<int16_t, 0, kTableSize> g_entryOf;
+}  // namespace
+
+void CalcTractBoundary(udtTract& t) {
+  const int n = t.intNNbrs;
+  // Filled from the end so that, as with a search from the start, the first
+  // of two equal entries would be the one found.
+  for (int k = n; k >= 1; --k) {
+    t.dblNbrLen(k) = 0;
+    if (g_entryOf.InBounds(t.intNbr(k))) g_entryOf(t.intNbr(k)) = static_cast<int16_t>(k);
+  }
+  // Walking the members' blocks once and adding each length to its entry
+  // sums every entry in the same order as a scan per entry would.
+  for (int j = 1; j <= t.intNMembers; ++j) {
+    const udtIBB& m = arrIBB(t.intMember(j));
+    for (int q = 1; q <= m.intNNbrs; ++q) {
+      const int x = arrBB(m.intNbr(q)).intIBB;
+      const int k = g_entryOf.InBounds(x) ? g_entryOf(x) : 0;
+      if (k != 0) t.dblNbrLen(k) += m.dblNbrLen(q);
+    }
+  }
+  for (int k = 1; k <= n; ++k)
+    if (g_entryOf.InBounds(t.intNbr(k))) g_entryOf(t.intNbr(k)) = 0;
+  double perimeter = 0;
+  for (int k = 1; k <= n; ++k) perimeter += t.dblNbrLen(k);
+  t.dblP2 = std::pow(perimeter, 2);
+}
+
+void CalcTractHomProps(udtTract& t) {
+  // Moves add and subtract totals, so a tract of zero-total members may be
+  // left with a residue of the order of the rounding of the study's total.
+  const double zero = 1e-12 * std::abs(dblHomPopTot);
+  const bool usable = std::isfinite(t.dblHomTotal) && std::abs(t.dblHomTotal) > zero;
+  for (int v = 1; v <= HomVarCount(); ++v) t.dblHomProp(v) = usable ? t.dblHomSum(v) / t.dblHomTotal : 0.0;
+}
+
+namespace {
+std::set<std::string> g_shownLimits;
+}  // namespace
+
+void ReportTractLimit(const std::string& prompt, const std::string& title) {
+  if (g_shownLimits.insert(prompt).second) MsgBox(prompt, kMbCritical, title);
+}
+
+void ResetTractLimitReports() { g_shownLimits.clear(); }
+
+}  // namespace qel

@@ -1,0 +1,11 @@
+#include "FormInstance.h"
+
+#include "platform/Twips.h"
+
+QLabel* MakeFormLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                      int width, int height) {
+  auto* l = new QLabel(caption, parent);
+  l->setObjectName(QString::fromLatin1(name));
+  platform::PlaceTwips(l, left, top, width, height);
+  return l;
+}

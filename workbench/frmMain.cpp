@@ -1,0 +1,301 @@
+// The main window: its controls, menus and status bar, the placement kept in
+// the settings store, closing, Exit, help and about.
+#include "frmMain.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDate>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <algorithm>
+#include <exception>
+
+#include "engine.h"
+#include "frmAbout.h"
+#include "frmOptions.h"
+#include "platform/FormKeys.h"
+#include "platform/Forms.h"
+#include "platform/Help.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "platform/Settings.h"
+#include "platform/Twips.h"
+
+namespace {
+
+constexpr int kClientWidth = 8880;
+constexpr int kClientHeight = 6345;
+constexpr int kStatusBarHeight = 270;
+
+struct PlacementKey {
+  const char* key;
+  float fallback;
+};
+constexpr PlacementKey kPlacement[4] = {
+    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+
+// Keeps stored values that are absurd from overflowing pixel arithmetic.
+int ClampedPixels(double twips, bool horizontal) {
+  const double t = std::clamp(twips, -1.0e6, 1.0e6);
+  const int v = static_cast<int>(t);
+  return horizontal ? platform::TwipsToPixelsX(v) : platform::TwipsToPixelsY(v);
+}
+
+}  // namespace
+
+frmMain::frmMain() : QMainWindow(nullptr) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QStringLiteral("QEL Workbench"));
+  strHelpFile = platform::ProgramHelpFile();
+
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  client->setFont(platform::FormFont());
+  setCentralWidget(client);
+  BuildInputArea(client);
+  BuildConstraintPanel(client);
+  BuildMenus();
+  BuildStatusBar();
+
+  // The designed client area, the status bar included.
+  resize(platform::TwipsToPixelsX(kClientWidth),
+         platform::TwipsToPixelsY(kClientHeight - kStatusBarHeight) +
+             menuBar()->sizeHint().height() + platform::TwipsToPixelsY(kStatusBarHeight));
+  platform::SetCancelButton(this, cmdClear);
+  platform::NoteLoaded(this, [this] { close(); });
+}
+
+frmMain::~frmMain() { platform::NoteUnloaded(this); }
+
+void frmMain::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("menuBar"));
+  auto item = [this](QMenu* menu, const char* name, const QString& caption, bool enabled,
+                     const QKeySequence& shortcut = QKeySequence()) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setEnabled(enabled);
+    if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+    return a;
+  };
+  auto separator = [](QMenu* menu, const char* name) {
+    QAction* a = menu->addSeparator();
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+  };
+
+  mnuFile = bar->addMenu(QStringLiteral("&File"));
+  mnuFile->setObjectName(QStringLiteral("mnuFile"));
+  mnuFileNew = item(mnuFile, "mnuFileNew", QStringLiteral("&New"), false, QKeySequence(Qt::CTRL | Qt::Key_N));
+  mnuFileBar1 = separator(mnuFile, "mnuFileBar1");
+  mnuFileProperties = item(mnuFile, "mnuFileProperties", QStringLiteral("Propert&ies"), false);
+  mnuFileBar2 = separator(mnuFile, "mnuFileBar2");
+  mnuFileExit = item(mnuFile, "mnuFileExit", QStringLiteral("E&xit"), true);
+
+  mnuEdit = bar->addMenu(QStringLiteral("&Edit"));
+  mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+  mnuEditUndo = item(mnuEdit, "mnuEditUndo", QStringLiteral("&Undo"), false);
+  mnuEditBar0 = separator(mnuEdit, "mnuEditBar0");
+  mnuEditCut = item(mnuEdit, "mnuEditCut", QStringLiteral("Cu&t"), false, QKeySequence(Qt::CTRL | Qt::Key_X));
+  mnuEditCopy = item(mnuEdit, "mnuEditCopy", QStringLiteral("&Copy"), false, QKeySequence(Qt::CTRL | Qt::Key_C));
+  mnuEditPaste = item(mnuEdit, "mnuEditPaste", QStringLiteral("&Paste"), false, QKeySequence(Qt::CTRL | Qt::Key_V));
+
+  mnuView = bar->addMenu(QStringLiteral("&View"));
+  mnuView->setObjectName(QStringLiteral("mnuView"));
+  mnuViewInputSummary = item(mnuView, "mnuViewInputSummary", QStringLiteral("&Input Summary"), false);
+  mnuViewOptions = item(mnuView, "mnuViewOptions", QStringLiteral("&Options..."), true);
+  mnuViewStatusBar = item(mnuView, "mnuViewStatusBar", QStringLiteral("Status &Bar"), true);
+  mnuViewStatusBar->setCheckable(true);
+  mnuViewStatusBar->setChecked(true);
+
+  mnuHelp = bar->addMenu(QStringLiteral("&Help"));
+  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+  mnuHelpContents = item(mnuHelp, "mnuHelpContents", QStringLiteral("&Contents"), true);
+  mnuHelpSearchForHelpOn =
+      item(mnuHelp, "mnuHelpSearchForHelpOn", QStringLiteral("&Search For Help On..."), true);
+  mnuHelpBar0 = separator(mnuHelp, "mnuHelpBar0");
+  mnuHelpAbout = item(mnuHelp, "mnuHelpAbout", QStringLiteral("&About "), true);
+
+  connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
+  connect(mnuFileExit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
+  connect(mnuViewInputSummary, &QAction::triggered, this, [this] { mnuViewInputSummary_Click(); });
+  connect(mnuViewOptions, &QAction::triggered, this, [this] { mnuViewOptions_Click(); });
+  // The action has already flipped its own mark: undo that, the handler flips it.
+  connect(mnuViewStatusBar, &QAction::triggered, this, [this] {
+    mnuViewStatusBar->setChecked(!mnuViewStatusBar->isChecked());
+    mnuViewStatusBar_Click();
+  });
+  connect(mnuHelpContents, &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
+  connect(mnuHelpSearchForHelpOn, &QAction::triggered, this,
+          [this] { mnuHelpSearchForHelpOn_Click(); });
+  connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
+}
+
+void frmMain::BuildStatusBar() {
+  sbStatusBar = statusBar();
+  sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+  sbStatusBar->setSizeGripEnabled(true);
+  sbStatusBar->setFont(platform::FormFont());
+  sbStatusBar->setFixedHeight(std::max(platform::TwipsToPixelsY(kStatusBarHeight),
+                                       sbStatusBar->fontMetrics().height() + 6));
+  sbPanels[0] = new QLabel(QStringLiteral("Status"));
+  sbPanels[1] = new QLabel;
+  sbPanels[2] = new QLabel;
+  const char* names[3] = {"sbPanelStatus", "sbPanelDate", "sbPanelTime"};
+  for (int i = 0; i < 3; ++i) {
+    sbPanels[i]->setObjectName(QString::fromLatin1(names[i]));
+    sbPanels[i]->setFrameShape(QFrame::Panel);
+    sbPanels[i]->setFrameShadow(QFrame::Sunken);
+    sbPanels[i]->setContentsMargins(4, 0, 4, 0);
+  }
+  sbStatusBar->addWidget(sbPanels[0], 1);
+  sbStatusBar->addPermanentWidget(sbPanels[1]);
+  sbStatusBar->addPermanentWidget(sbPanels[2]);
+  UpdateStatusClock();
+  // The date and time panels keep themselves up to date.
+  clock_ = new QTimer(this);
+  connect(clock_, &QTimer::timeout, this, &frmMain::UpdateStatusClock);
+  clock_->start(1000);
+}
+
+void frmMain::UpdateStatusClock() {
+  sbPanels[1]->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+  sbPanels[2]->setText(QTime::currentTime().toString(QStringLiteral("HH:mm")));
+}
+
+// ---- Load, placement, close ------------------------------------------------
+
+void frmMain::Form_Load() {
+  RestorePlacement();
+  platform::SetDefaultButton(this, CmdInputfile);
+  qel::intRandomSeed = 99;
+  qel::dblOffsetPct = 10;
+  qel::dblSAStart = 20;
+  qel::dblPopWeight = 1.0;
+  qel::dblApxWeight = 1.0;
+}
+
+void frmMain::RestorePlacement() {
+  bool anyStored = false;
+  for (int i = 0; i < 4; ++i) {
+    const std::string text = platform::GetSetting(qel::kProgramTitle, "Settings", kPlacement[i].key, "");
+    anyStored = anyStored || !text.empty();
+    placement_[i] = platform::SingleFromText(
+        text.empty() ? platform::SingleText(kPlacement[i].fallback) : text, kPlacement[i].fallback);
+  }
+  if (!anyStored) {
+    // First start: the designed size, centred, so that every control shows.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect r(QPoint(0, 0), frameGeometry().size());
+    r.moveCenter(avail.center());
+    move(r.topLeft());
+    placementPending_ = false;
+    return;
+  }
+  const QSize frameExtra = frameGeometry().size() - geometry().size();
+  move(ClampedPixels(placement_[0], true), ClampedPixels(placement_[1], false));
+  resize(std::max(1, ClampedPixels(placement_[2], true) - frameExtra.width()),
+         std::max(1, ClampedPixels(placement_[3], false) - frameExtra.height()));
+  placementPending_ = true;
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!placementPending_) return;
+  placementPending_ = false;
+  // The frame is known only once shown: make the outer bounds what was stored.
+  const QSize frameExtra = frameGeometry().size() - geometry().size();
+  if (!frameExtra.isEmpty())
+    resize(std::max(1, ClampedPixels(placement_[2], true) - frameExtra.width()),
+           std::max(1, ClampedPixels(placement_[3], false) - frameExtra.height()));
+}
+
+void frmMain::SavePlacement() {
+  const QRect r = frameGeometry();
+  const int values[4] = {platform::PixelsToTwipsX(r.left()), platform::PixelsToTwipsY(r.top()),
+                         platform::PixelsToTwipsX(r.width()), platform::PixelsToTwipsY(r.height())};
+  for (int i = 0; i < 4; ++i)
+    platform::SaveSetting(qel::kProgramTitle, "Settings", kPlacement[i].key,
+                          platform::SingleText(static_cast<float>(values[i])));
+}
+
+void frmMain::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  platform::UnloadAllExcept(this);
+  if (!isMinimized()) SavePlacement();
+  platform::NoteUnloaded(this);
+  if (clock_) clock_->stop();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+void frmMain::cmdExit_Click() {
+  // Ends at once: no window's close steps run and the placement is not saved.
+  platform::EndProcess();
+}
+
+void frmMain::mnuFileExit_Click() { cmdExit_Click(); }
+
+void frmMain::mnuFileNew_Click() { cmdClear_Click(); }
+
+// ---- View ----------------------------------------------------------------------
+
+void frmMain::mnuViewOptions_Click() {
+  try {
+    frmOptions::Instance()->show();
+  } catch (const std::exception& e) {
+    platform::ShowMessageBox(std::string("Error ") + e.what(), 48, "Error");
+  }
+}
+
+void frmMain::mnuViewStatusBar_Click() {
+  mnuViewStatusBar->setChecked(!mnuViewStatusBar->isChecked());
+  sbStatusBar->setVisible(mnuViewStatusBar->isChecked());
+}
+
+// ---- Help ----------------------------------------------------------------------
+
+void frmMain::ShowHelpCommand(int command) {
+  if (strHelpFile.empty()) {
+    platform::ShowMessageBox(
+        "Unable to display Help Contents. There is no Help associated with this project.", 64,
+        windowTitle().toStdString());
+    return;
+  }
+  try {
+    platform::ShowHelp(this, strHelpFile, command);
+  } catch (const std::exception& e) {
+    platform::ShowMessageBox(e.what(), 0, qel::kProgramTitle);
+  }
+}
+
+void frmMain::mnuHelpContents_Click() { ShowHelpCommand(platform::kHelpContents); }
+
+void frmMain::mnuHelpSearchForHelpOn_Click() { ShowHelpCommand(platform::kHelpPartialKey); }
+
+void frmMain::mnuHelpAbout_Click() {
+  try {
+    frmAbout* about = frmAbout::Instance();
+    about->lblTitle->setText(QStringLiteral("QEL"));
+    about->lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(1).arg(0).arg(0));
+    about->show();
+  } catch (const std::exception& e) {
+    platform::ShowMessageBox(std::string("Error ") + e.what(), 48, "Error");
+  }
+}

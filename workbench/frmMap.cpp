@@ -1,0 +1,74 @@
+#include "frmMap.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+
+#include "FormInstance.h"
+#include "Shapes.h"
+#include "platform/Twips.h"
+
+namespace {
+
+// Left, top, width, height of each block's rectangle: cells of 600 twips,
+// each shape 15 twips larger than its cells so that neighbours share edges.
+constexpr int kShapeRects[frmMap::kShapes][4] = {
+    {600, 240, 615, 615},    {1200, 240, 615, 615},   {600, 840, 615, 615},
+    {1200, 840, 615, 615},   {1800, 240, 1215, 1215}, {600, 1440, 615, 1215},
+    {1200, 2040, 615, 615},  {1200, 1440, 615, 615},  {1800, 2040, 615, 615},
+    {1800, 1440, 1215, 615}, {2400, 2040, 615, 615}};
+
+}  // namespace
+
+frmMap* frmMap::Instance() { return FormInstance<frmMap>::Get(); }
+
+bool frmMap::IsLoaded() { return FormInstance<frmMap>::Loaded(); }
+
+void frmMap::Unload() { FormInstance<frmMap>::Unload(); }
+
+frmMap::frmMap() : QWidget(nullptr, Qt::Dialog) {
+  setObjectName(QStringLiteral("frmMap"));
+  setWindowTitle(QStringLiteral("Map"));
+  setFont(platform::FormFont());
+  platform::SetClientSizeTwips(this, 3630, 3435);
+  setFixedSize(size());
+
+  shpOut = new ShapeControl(this);
+  shpOut->setObjectName(QStringLiteral("shpOut"));
+  platform::PlaceTwips(shpOut, 600, 240, 2415, 2415);
+
+  for (int i = 0; i < kShapes; ++i) {
+    auto* s = new ShapeControl(this);
+    s->setObjectName(QStringLiteral("shpBB%1").arg(i));
+    platform::PlaceTwips(s, kShapeRects[i][0], kShapeRects[i][1], kShapeRects[i][2],
+                         kShapeRects[i][3]);
+    shpBB[static_cast<size_t>(i)] = s;
+  }
+
+  // The outline stays whole over the coloured shapes.
+  shpOut->raise();
+
+  // Drawn over the shapes: the left edge of shape 10, which has no border of
+  // its own once the map is coloured.
+  Line1 = new LineControl(this, 2400, 2040, 2400, 2640);
+  Line1->setObjectName(QStringLiteral("Line1"));
+
+  cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+  cmdClose->setObjectName(QStringLiteral("cmdClose"));
+  platform::PlaceTwips(cmdClose, 1200, 2880, 1215, 375);
+  connect(cmdClose, &QPushButton::clicked, this, &frmMap::cmdClose_Click);
+}
+
+ShapeControl* frmMap::Shape(int index) const {
+  if (index < 0 || index >= kShapes) return nullptr;
+  return shpBB[static_cast<size_t>(index)];
+}
+
+// Hidden, not unloaded: the colours stay until the next drawing.
+void frmMap::cmdClose_Click() { hide(); }
+
+// Closed from the title bar the window goes, colours and all; the next
+// drawing creates it afresh.
+void frmMap::closeEvent(QCloseEvent* event) {
+  event->accept();
+  Unload();
+}

@@ -1,0 +1,146 @@
+#include "frmOutput.h"
+
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QPushButton>
+#include <exception>
+
+#include "FormInstance.h"
+#include "engine.h"
+#include "platform/FileDialog.h"
+#include "platform/FormKeys.h"
+#include "platform/Twips.h"
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left) {
+  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  platform::PlaceTwips(b, left, 5040, 1095, 375);
+  return b;
+}
+
+constexpr int kSaveFlags = platform::kDlgOverwritePrompt | platform::kDlgHideReadOnly;
+
+}  // namespace
+
+frmOutput* frmOutput::Instance() { return FormInstance<frmOutput>::Get(); }
+
+bool frmOutput::IsLoaded() { return FormInstance<frmOutput>::Loaded(); }
+
+void frmOutput::Unload() { FormInstance<frmOutput>::Unload(); }
+
+frmOutput::frmOutput() : QWidget(nullptr, Qt::Dialog) {
+  setObjectName(QStringLiteral("frmOutput"));
+  setWindowTitle(QStringLiteral("Output Report"));
+  setFont(platform::FormFont());
+  platform::SetClientSizeTwips(this, 4950, 5505);
+  setFixedSize(size());
+
+  cmdClose = MakeButton(this, "cmdClose", "&Close", 3720);
+  cmdSaveTcts = MakeButton(this, "cmdSaveTcts", "Save &tracts", 2520);
+  lstOutInfo = new QListWidget(this);
+  lstOutInfo->setObjectName(QStringLiteral("lstOutInfo"));
+  platform::PlaceTwips(lstOutInfo, 120, 240, 4695, 4545);
+  cmdView = MakeButton(this, "cmdView", "&View output", 120);
+  cmdSaveLog = MakeButton(this, "cmdSaveLog", "Save &log", 1320);
+
+  setTabOrder(cmdClose, cmdSaveTcts);
+  setTabOrder(cmdSaveTcts, lstOutInfo);
+  setTabOrder(lstOutInfo, cmdView);
+  setTabOrder(cmdView, cmdSaveLog);
+  platform::SetDefaultButton(this, cmdView);
+
+  connect(cmdView, &QPushButton::clicked, this, &frmOutput::cmdView_Click);
+  connect(cmdSaveLog, &QPushButton::clicked, this, &frmOutput::cmdSaveLog_Click);
+  connect(cmdSaveTcts, &QPushButton::clicked, this, &frmOutput::cmdSaveTcts_Click);
+  connect(cmdClose, &QPushButton::clicked, this, &frmOutput::cmdClose_Click);
+}
+
+std::vector<std::string> frmOutput::ReportBlock() {
+  using namespace qel;
+  std::vector<std::string> lines = {
+      "=============Next Run=================",
+      "Elapsed time: " + Str(intElapsedSecs) + " seconds",
+      "",
+      "Best iteration : " + Str(intBestIteration),
+      "Best TP value : " + Str(dblBestTP),
+      "Best P2A value : " + Str(dblBestP2A),
+      "Best IAC value : " + Str(dblBestIAC),
+      "Best Min value : " + Str(dblBestMin),
+      "Best Apx value : " + Str(dblBestApx),
+      Str(intIslandsSkipped) + " sub-threshold islands skipped",
+      "Tract ID, Pop, No. parts, BBinput IDs",
+  };
+  for (int t = 1; t <= intNBestTracts; ++t) {
+    const udtTract& tract = arrBestTract(t);
+    std::string members;
+    int16_t parts = 0;
+    for (int m = 1; m <= tract.intNMembers; ++m) {
+      const int g = tract.intMember(m);
+      parts = Add16(parts, intBestIBBCount(g));
+      for (int k = 1; k <= intBestIBBCount(g); ++k) members += " " + Str(intBestIBBMember(g, k));
+    }
+    lines.push_back(Str(tract.intID) + "  " + Str(tract.dblPop) + " " + Str(parts) + " " + members);
+  }
+  if (blnHomog) {
+    lines.push_back("Tract ID, Pop, Hom vars");
+    for (int t = 1; t <= intNBestTracts; ++t) {
+      const udtTract& tract = arrBestTract(t);
+      std::string line = Str(tract.intID) + " " + Str(tract.dblPop);
+      for (int v = 1; v <= intNHomVars; ++v) line += " " + Str(tract.dblHomSum(v));
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+void frmOutput::cmdView_Click() {
+  // The block is built whole before any line is added, so a failure leaves
+  // the list as it was.
+  try {
+    for (const std::string& line : ReportBlock()) lstOutInfo->addItem(QString::fromStdString(line));
+  } catch (...) {
+    qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
+  }
+  const int last = lstOutInfo->count() - 1;
+  if (last >= 0) {
+    lstOutInfo->setCurrentRow(last);
+    lstOutInfo->scrollToItem(lstOutInfo->item(last));
+  }
+  cmdClose->setFocus();
+}
+
+void frmOutput::SaveWith(const char* dialogTitle, const char* filter, const char* fileName,
+                         void (*writer)(const std::string&), const char* savedPrompt,
+                         const char* savedTitle) {
+  try {
+    const std::string path = platform::ShowSaveDialog(dialogTitle, filter, fileName, kSaveFlags);
+    writer(path);
+    qel::MsgBox(savedPrompt + path, qel::kMbInformation, savedTitle);
+  } catch (...) {
+    // A writer that failed part-way must not leave its channel open, or every
+    // later save would fail with "file already open".
+    qel::FileAbortAll();
+    qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
+  }
+}
+
+void frmOutput::cmdSaveLog_Click() {
+  SaveWith("Save program log file", "Text files (*.txt)|*.txt|All files (*.*)|*.* ", "QELlog.txt",
+           &qel::WriteProgramLog, "Program log saved to ", "Log saved");
+}
+
+void frmOutput::cmdSaveTcts_Click() {
+  SaveWith("Save tract composition file",
+           "Comma Separated Values files (*.csv)|*.csv|All files (*.*)|*.*", "QELout.csv",
+           &qel::WriteTractComposition, "Tract composition saved to ", "Tracts saved");
+}
+
+void frmOutput::cmdClose_Click() { Unload(); }
+
+// The close box unloads the window, as "&Close" does.
+void frmOutput::closeEvent(QCloseEvent* event) {
+  event->accept();
+  Unload();
+}

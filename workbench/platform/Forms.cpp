@@ -1,0 +1,74 @@
+#include "platform/Forms.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+struct Entry {
+  QPointer<QWidget> form;
+  QWidget* key = nullptr;
+  std::function<void()> unload;
+};
+
+std::vector<Entry>& Registry() {
+  static std::vector<Entry> entries;
+  return entries;
+}
+
+void Prune() {
+  auto& r = Registry();
+  r.erase(std::remove_if(r.begin(), r.end(), [](const Entry& e) { return e.form.isNull(); }),
+          r.end());
+}
+
+}  // namespace
+
+void NoteLoaded(QWidget* form, std::function<void()> unload) {
+  if (!form) return;
+  NoteUnloaded(form);
+  Registry().push_back({QPointer<QWidget>(form), form, std::move(unload)});
+}
+
+void NoteUnloaded(QWidget* form) {
+  auto& r = Registry();
+  r.erase(std::remove_if(r.begin(), r.end(), [form](const Entry& e) { return e.key == form; }),
+          r.end());
+  Prune();
+}
+
+bool IsNoted(QWidget* form) {
+  Prune();
+  const auto& r = Registry();
+  return std::any_of(r.begin(), r.end(), [form](const Entry& e) { return e.key == form; });
+}
+
+std::vector<QWidget*> LoadedForms() {
+  Prune();
+  std::vector<QWidget*> out;
+  for (const Entry& e : Registry()) out.push_back(e.form.data());
+  return out;
+}
+
+void UnloadAllExcept(QWidget* keep) {
+  // Each unload may load or unload others: take the last entry afresh every time.
+  for (;;) {
+    Prune();
+    auto& r = Registry();
+    auto it = std::find_if(r.rbegin(), r.rend(), [keep](const Entry& e) { return e.key != keep; });
+    if (it == r.rend()) return;
+    Entry e = *it;
+    r.erase(std::next(it).base());
+    if (e.unload) {
+      e.unload();
+    } else if (e.form) {
+      e.form->hide();
+      e.form->deleteLater();
+    }
+  }
+}
+
+}  // namespace platform

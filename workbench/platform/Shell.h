@@ -1,0 +1,26 @@
+// Starting another program, and the directory look-up that tells whether a
+// file exists. Paths may use backslashes as separators; they are read as the
+// platform's own.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// The path with every backslash made the platform's separator.
+std::string NativePath(const std::string& path);
+
+// True when a file (not a folder) exists at the path.
+bool FileMatches(const std::string& path);
+
+// Starts the program at the path with normal focus, without waiting for it.
+// A path at which nothing can be started is run-time error 53.
+void StartProgram(const std::string& path);
+
+// Tests replace the starter (it answers whether the program started); an
+// empty function restores the real one.
+using ProgramStarter = std::function<bool(const std::string& nativePath)>;
+void SetProgramStarter(ProgramStarter starter);
+
+}  // namespace platform

@@ -2,6 +2,7 @@
 // lists of arrBB: each block's distinct neighbours with the summed length of
 // their shared arcs.
 #include "engine.h"
+#include "intersection_file.h"
 
 namespace qel {
 
@@ -46,7 +47,8 @@ int16_t RecordNumber(const std::string& field) {
   return r;
 }
 
-// A second file, or a new study area, replaces what an earlier read left.
+}  // namespace
+
 void ClearNeighbourLists() {
   for (int r = 1; r <= kTableSize; ++r) {
     udtBB& bb = arrBB(r);
@@ -55,8 +57,6 @@ void ClearNeighbourLists() {
     bb.dblNbrLen.Fill(0);
   }
 }
-
-}  // namespace
 
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs) {
   intNArcs = 0;
@@ -77,6 +77,10 @@ void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs) {
       const int16_t a = RecordNumber(tok(1));
       const int16_t b = RecordNumber(tok(2));
       const double length = CDbl(tok(3));
+      // An arc with the same block on both sides lies inside that block: it
+      // is no boundary with a neighbour, and a block listed as its own
+      // neighbour would list an IBB or tract among its own neighbours.
+      if (a == b) continue;
       // Both sides are checked before either is written, so the lists stay
       // symmetric when the limit stops the reading.
       if (NeighbourListFull(a, b) || NeighbourListFull(b, a)) {

@@ -173,10 +173,8 @@ void ClearPlacedMarks() {
   for (int r = 1; r <= intNRecs; ++r) arrBB(r).intID = Abs16(arrBB(r).intID);
 }
 
-// Step 6. A block that gets no IBB in this run names none, so that no
-// neighbour list maps it to an IBB of an earlier study area.
+// Step 6.
 bool FormIBBs() {
-  for (int r = 1; r <= intNRecs; ++r) arrBB(r).intIBB = 0;
   for (int i = 2; i <= intNRecs; ++i) {
     udtBB& bi = arrBB(i);
     if (bi.intID <= 0) continue;
@@ -282,6 +280,10 @@ void AddBBToIBB(int16_t intIBB, int16_t intBB) {
 
 void BuildIntermediateBBs() {
   ResetIBBs();
+  // A block that gets no IBB in this run (the outside, a block without a
+  // positive number, every block of a preparation that stops at a limit)
+  // names none, so that no neighbour list maps it to an IBB of an earlier run.
+  for (int r = 1; r <= kTableSize; ++r) arrBB(r).intIBB = 0;
   if (!SetImpliedTracts()) return;
   if (blnFixedA && !BuildSameZoneLists(false)) return;
   if (blnFixedB && !BuildSameZoneLists(true)) return;

@@ -1,5 +1,7 @@
 // Reads the intersection file, one building block record per line, into
 // arrBB with the population totals and the input summary's extremes.
+#include <cmath>
+
 #include "engine.h"
 #include "intersection_file.h"
 
@@ -67,13 +69,18 @@ void StoreRecord(int r, const ParsedRecord& p, Extremes& ext) {
   intNHomVars = static_cast<int16_t>(p.nHom);
 }
 
-std::string ExtremeText(double value) { return Str(static_cast<int>(CInt(value))); }
+// Rounded to a whole number (ties to even) and shown in full: populations
+// are floats, and a block above 32767 is valid data, not a failed load.
+std::string ExtremeText(double value) {
+  const double r = std::nearbyint(value);
+  if (std::fabs(r) < 9.0e15) return Str(static_cast<long long>(r));
+  return Str(r);
+}
 
-// The captions go one by one, so those set before a failing one keep their text.
 void ShowExtremes(const Extremes& ext) {
   // With no block the smallest values are still at their 1.7E+308 start.
   if (intNRecs < 2) {
-    RaiseError(kErrOverflow, "Overflow: the file holds no building block after its first record");
+    RaiseError(kErrOverflow, "Overflow: the file holds no building block");
   }
   Windows().SetInputSummaryLabel(SummaryLabel::lblAmin, ExtremeText(ext.minA));
   Windows().SetInputSummaryLabel(SummaryLabel::lblBmin, ExtremeText(ext.minB));
@@ -108,6 +115,8 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
                           std::string& strNameB) {
   intNRecs = 0;
   try {
+    // The neighbours of an earlier study area name records of that area.
+    ClearNeighbourLists();
     TokenArray tok;
     if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
     if (intHeader == 1) {

@@ -14,9 +14,10 @@ Table<int16_t, 0, kTableSize> g_contactOf;
 
 bool IsContact(int b, int16_t donor) {
   if (b < 1 || b > intNRecs) return false;
-  const udtBB& bb = arrBB(b);
-  if (bb.intID == 1) return false;
-  const int16_t g = bb.intIBB;
+  // Record 1 is the outside. A block's own number may well be 1 too: it is
+  // a contact like any other, or the test could let a move split its tract.
+  if (b == 1) return false;
+  const int16_t g = arrBB(b).intIBB;
   if (g < 1 || g > intNIBB) return false;
   return arrIBB(g).intTract == donor;
 }

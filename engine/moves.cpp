@@ -45,7 +45,7 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
   const int fromNo = arrIBB(i).intTract;
   // A move into the tract that already holds the IBB (as after a refused
   // move, when the caller moves it "back") changes nothing.
-  if (!arrTract.InBounds(toNo) || !arrTract.InBounds(fromNo) || toNo == fromNo) return;
+  if (toNo < 1 || toNo > intNTracts || fromNo < 1 || fromNo > intNTracts || toNo == fromNo) return;
   udtTract& to = arrTract(toNo);
   udtTract& from = arrTract(fromNo);
   if (!HasEntry(from.intMember, from.intNMembers, i)) return;

@@ -50,18 +50,27 @@ void CalcTractBoundary(udtTract& t) {
     t.dblNbrLen(k) = 0;
     if (g_entryOf.InBounds(t.intNbr(k))) g_entryOf(t.intNbr(k)) = static_cast<int16_t>(k);
   }
+  auto clearMarks = [&t, n] {
+    for (int k = 1; k <= n; ++k)
+      if (g_entryOf.InBounds(t.intNbr(k))) g_entryOf(t.intNbr(k)) = 0;
+  };
   // Walking the members' blocks once and adding each length to its entry
   // sums every entry in the same order as a scan per entry would.
-  for (int j = 1; j <= t.intNMembers; ++j) {
-    const udtIBB& m = arrIBB(t.intMember(j));
-    for (int q = 1; q <= m.intNNbrs; ++q) {
-      const int x = arrBB(m.intNbr(q)).intIBB;
-      const int k = g_entryOf.InBounds(x) ? g_entryOf(x) : 0;
-      if (k != 0) t.dblNbrLen(k) += m.dblNbrLen(q);
+  try {
+    for (int j = 1; j <= t.intNMembers; ++j) {
+      const udtIBB& m = arrIBB(t.intMember(j));
+      for (int q = 1; q <= m.intNNbrs; ++q) {
+        const int x = arrBB(m.intNbr(q)).intIBB;
+        const int k = g_entryOf.InBounds(x) ? g_entryOf(x) : 0;
+        if (k != 0) t.dblNbrLen(k) += m.dblNbrLen(q);
+      }
     }
+  } catch (...) {
+    // Marks left behind would give later tracts lengths that are not theirs.
+    clearMarks();
+    throw;
   }
-  for (int k = 1; k <= n; ++k)
-    if (g_entryOf.InBounds(t.intNbr(k))) g_entryOf(t.intNbr(k)) = 0;
+  clearMarks();
   double perimeter = 0;
   for (int k = 1; k <= n; ++k) perimeter += t.dblNbrLen(k);
   t.dblP2 = std::pow(perimeter, 2);

@@ -1,6 +1,14 @@
 #include "FormInstance.h"
 
+#include <QCoreApplication>
+
 #include "platform/Twips.h"
+
+void PaintNowDuringRun(QWidget* w) {
+  if (!w->isVisible()) return;
+  w->repaint();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 QLabel* MakeFormLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
                       int width, int height) {

@@ -41,6 +41,11 @@ class FormInstance {
   }
 };
 
+// A run holds the thread: paint the window now and let the window system show
+// it, holding back every click and key until the run has ended. A hidden
+// window is left alone.
+void PaintNowDuringRun(QWidget* w);
+
 // A label with its object name, placed in twips.
 QLabel* MakeFormLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
                       int width, int height);

@@ -11,6 +11,7 @@
 #include "frmOptions.h"
 #include "frmOutput.h"
 #include "frmQELRun.h"
+#include "FormInstance.h"
 #include "Shapes.h"
 #include "platform/MessageBox.h"
 
@@ -83,26 +84,14 @@ void WorkbenchWindows::SetMapLineBorderStyle(int style) {
   frmMap::Instance()->Line1->SetBorderStyle(style);
 }
 
-namespace {
-
-// A run holds the thread: paint the map now and let the window system show
-// it, holding back every click and key until the run has ended.
-void PaintMapNow(frmMap* map) {
-  if (!map->isVisible()) return;
-  map->repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-}  // namespace
-
-void WorkbenchWindows::RefreshMap() { PaintMapNow(frmMap::Instance()); }
+void WorkbenchWindows::RefreshMap() { PaintNowDuringRun(frmMap::Instance()); }
 
 void WorkbenchWindows::ShowMap() {
   frmMap* map = frmMap::Instance();
   const bool wasHidden = !map->isVisible();
   map->show();
   map->raise();
-  if (wasHidden) PaintMapNow(map);
+  if (wasHidden) PaintNowDuringRun(map);
 }
 
 void WorkbenchWindows::FocusMapClose() { frmMap::Instance()->cmdClose->setFocus(); }

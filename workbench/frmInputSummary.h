@@ -6,6 +6,8 @@
 
 class QLabel;
 class QPushButton;
+template <class Form>
+class FormInstance;
 
 class frmInputSummary : public QWidget {
   Q_OBJECT
@@ -33,9 +35,7 @@ class frmInputSummary : public QWidget {
 
   void cmdOk_Click();
 
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-
  private:
+  friend class FormInstance<frmInputSummary>;
   frmInputSummary();
 };

@@ -7,14 +7,12 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -187,22 +185,13 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::RestorePlacement() {
-  bool anyStored = false;
+  // Stored values, or the defaults on a first start: the outer bounds are
+  // then 6500 twips square, narrower than the designed client area, and the
+  // user widens the window once; the next start restores that size.
   for (int i = 0; i < 4; ++i) {
-    const std::string text = platform::GetSetting(qel::kProgramTitle, "Settings", kPlacement[i].key, "");
-    anyStored = anyStored || !text.empty();
-    placement_[i] = platform::SingleFromText(
-        text.empty() ? platform::SingleText(kPlacement[i].fallback) : text, kPlacement[i].fallback);
-  }
-  if (!anyStored) {
-    // First start: the designed size, centred, so that every control shows.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    QRect r(QPoint(0, 0), frameGeometry().size());
-    r.moveCenter(avail.center());
-    move(r.topLeft());
-    placementPending_ = false;
-    return;
+    const std::string text = platform::GetSetting(qel::kProgramTitle, "Settings", kPlacement[i].key,
+                                                  platform::SingleText(kPlacement[i].fallback));
+    placement_[i] = platform::SingleFromText(text, kPlacement[i].fallback);
   }
   const QSize frameExtra = frameGeometry().size() - geometry().size();
   move(ClampedPixels(placement_[0], true), ClampedPixels(placement_[1], false));
@@ -259,8 +248,8 @@ void frmMain::mnuFileNew_Click() { cmdClear_Click(); }
 void frmMain::mnuViewOptions_Click() {
   try {
     frmOptions::Instance()->show();
-  } catch (const std::exception& e) {
-    platform::ShowMessageBox(std::string("Error ") + e.what(), 48, "Error");
+  } catch (...) {
+    qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }
 }
 
@@ -280,6 +269,8 @@ void frmMain::ShowHelpCommand(int command) {
   }
   try {
     platform::ShowHelp(this, strHelpFile, command);
+  } catch (const qel::RuntimeError& e) {
+    platform::ShowMessageBox(e.Description(), 0, qel::kProgramTitle);
   } catch (const std::exception& e) {
     platform::ShowMessageBox(e.what(), 0, qel::kProgramTitle);
   }
@@ -295,7 +286,7 @@ void frmMain::mnuHelpAbout_Click() {
     about->lblTitle->setText(QStringLiteral("QEL"));
     about->lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(1).arg(0).arg(0));
     about->show();
-  } catch (const std::exception& e) {
-    platform::ShowMessageBox(std::string("Error ") + e.what(), 48, "Error");
+  } catch (...) {
+    qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }
 }

@@ -124,6 +124,8 @@ class frmMain : public QMainWindow {
   void RestorePlacement();
   void SavePlacement();
   void ShowHelpCommand(int command);
+  // No contiguity data behind the panel: Run off, the contiguity row to load.
+  void ShowNoContiguity();
   // The Run command's checks and copying; false when a check failed.
   bool ApplyRunSettings();
 

@@ -7,8 +7,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <cmath>
+#include <iterator>
 #include <exception>
 
+#include "FormInstance.h"
 #include "engine.h"
 #include "frmInputSummary.h"
 #include "frmMain.h"
@@ -31,13 +33,6 @@ W* Make(QWidget* parent, const char* name, int left, int top, int width, int hei
   return w;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                  int width, int height) {
-  auto* l = Make<QLabel>(parent, name, left, top, width, height);
-  l->setText(caption);
-  return l;
-}
-
 template <typename B>
 B* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
               int width, int height) {
@@ -54,13 +49,6 @@ QLineEdit* MakeText(QWidget* parent, const char* name, const QString& text, int 
 }
 
 QString Str16(int value) { return QString::fromStdString(qel::Str(value)); }
-
-void ShowError(const std::exception& e) {
-  if (const auto* re = dynamic_cast<const qel::RuntimeError*>(&e))
-    platform::ShowMessageBox(qel::ErrorMessageText(*re), 48, "Error");
-  else
-    platform::ShowMessageBox(std::string("Error ") + e.what(), 48, "Error");
-}
 
 // The mean population of a layer: the nearest whole number, ties to even;
 // one too large for a 16-bit caption is still shown in full.
@@ -84,22 +72,26 @@ bool AnyNeighbour() {
 // ---- Building the controls -------------------------------------------------
 
 void frmMain::BuildInputArea(QWidget* c) {
-  lblInputfile = MakeLabel(c, "lblInputfile", QStringLiteral("Intersection file"), 360, 240, 1335, 255);
+  lblInputfile = MakeFormLabel(c, "lblInputfile", QStringLiteral("Intersection file"), 360, 240, 1335, 255);
   txtInputfile = MakeText(c, "txtInputfile", QString(), 1800, 240, 3735, 285);
   CmdInputfile = MakeButton<QPushButton>(c, "CmdInputfile", QStringLiteral("&Get intersections"),
                                          5760, 240, 1335, 375);
   chkHeader = MakeButton<QCheckBox>(c, "chkHeader", QStringLiteral("Read header line "), 1800, 600,
                                     1575, 375);
-  lblNrecs = MakeLabel(c, "lblNrecs", QString(), 3600, 720, 3495, 255);
+  lblNrecs = MakeFormLabel(c, "lblNrecs", QString(), 3600, 720, 3495, 255);
   lblNrecs->hide();
-  lblContfile = MakeLabel(c, "lblContfile", QStringLiteral("Contiguity file"), 360, 1080, 1335, 375);
+  lblContfile = MakeFormLabel(c, "lblContfile", QStringLiteral("Contiguity file"), 360, 1080, 1335, 375);
   lblContfile->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   txtContfile = MakeText(c, "txtContfile", QString(), 1800, 1080, 3735, 285);
   cmdGetcont = MakeButton<QPushButton>(c, "cmdGetcont", QStringLiteral("Get c&ontiguities"), 5760,
                                        1080, 1335, 375);
   cmdGetcont->setEnabled(false);
-  lblContrecs = MakeLabel(c, "lblContrecs", QString(), 3600, 1560, 1935, 255);
+  lblContrecs = MakeFormLabel(c, "lblContrecs", QString(), 3600, 1560, 1935, 255);
   lblContrecs->hide();
+  // The paths come from the dialogs only: a typed path that differs from the
+  // loaded file would make a run re-read another file than the one loaded.
+  txtInputfile->setReadOnly(true);
+  txtContfile->setReadOnly(true);
 
   connect(CmdInputfile, &QPushButton::clicked, this, [this] { CmdInputfile_Click(); });
   connect(cmdGetcont, &QPushButton::clicked, this, [this] { cmdGetcont_Click(); });
@@ -112,12 +104,12 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
   fraZonespec = Make<QGroupBox>(c, "fraZonespec", 3840, 1920, 3255, 2415);
   fraZonespec->setTitle(QStringLiteral("Zoning control"));
 
-  lblNameA = MakeLabel(c, "lblNameA", QStringLiteral("Boundary layer A"), 600, 2280, 2775, 255);
+  lblNameA = MakeFormLabel(c, "lblNameA", QStringLiteral("Boundary layer A"), 600, 2280, 2775, 255);
   optLaypop[1] = MakeButton<QRadioButton>(c, "optLaypop1", QStringLiteral("Population control"),
                                           1800, 2520, 1695, 495);
   chkLayerspec[0] = MakeButton<QCheckBox>(c, "chkLayerspec0", QStringLiteral("Fixed"), 600, 2640,
                                           2535, 315);
-  lblNameB = MakeLabel(c, "lblNameB", QStringLiteral("Boundary layer B"), 600, 3120, 1455, 255);
+  lblNameB = MakeFormLabel(c, "lblNameB", QStringLiteral("Boundary layer B"), 600, 3120, 1455, 255);
   optLaypop[2] = MakeButton<QRadioButton>(c, "optLaypop2", QStringLiteral("Population control"),
                                           1800, 3360, 1575, 495);
   chkLayerspec[1] = MakeButton<QCheckBox>(c, "chkLayerspec1", QStringLiteral("Fixed"), 600, 3480,
@@ -146,7 +138,7 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
 
   chkSA = MakeButton<QCheckBox>(c, "chkSA", QStringLiteral("Use SA"), 360, 4440, 975, 495);
   txtIterations = MakeText(c, "txtIterations", QStringLiteral("1"), 1440, 4560, 735, 285);
-  lblIterations = MakeLabel(c, "lblIterations", QStringLiteral("Iterations"), 2280, 4680, 855, 375);
+  lblIterations = MakeFormLabel(c, "lblIterations", QStringLiteral("Iterations"), 2280, 4680, 855, 375);
   lblIterations->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   cmdClear = MakeButton<QPushButton>(c, "cmdClear", QStringLiteral("&Clear form"), 4560, 4560, 1215, 375);
   cmdExit = MakeButton<QPushButton>(c, "cmdExit", QStringLiteral("E&xit"), 3240, 4560, 1215, 375);
@@ -174,6 +166,17 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
   connect(cmdClear, &QPushButton::clicked, this, [this] { cmdClear_Click(); });
   connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
   connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+
+  // Tab goes through the window as it reads: top to bottom, left to right.
+  QWidget* const order[] = {txtInputfile,    CmdInputfile,   chkHeader,       txtContfile,
+                            cmdGetcont,      chkLayerspec[0], optLaypop[1],   chkLayerspec[1],
+                            optLaypop[2],    chkApprox,      chkIRAapx,       chkZonespec[0],
+                            txtMinpop,       chkZonespec[1], txtTarpop,       chkZonespec[2],
+                            txtShapewt,      chkZonespec[3], txtHomvars,      txtHomwt,
+                            chkSA,           txtIterations,  cmdExit,         cmdClear,
+                            cmdRun};
+  for (size_t i = 1; i < std::size(order); ++i)
+    QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 // ---- Loading the input ---------------------------------------------------------
@@ -200,8 +203,14 @@ void frmMain::CmdInputfile_Click() {
     if (!nameB.empty()) lblNameB->setText(QString::fromStdString(nameB));
     cmdGetcont->setEnabled(true);
     platform::SetDefaultButton(this, cmdGetcont);
-  } catch (const std::exception& e) {
-    ShowError(e);
+    if (cmdRun->isEnabled() && !AnyNeighbour()) {
+      // The new study area has dropped the neighbours of the earlier
+      // contiguity file: a run now would ignore them without a word.
+      txtContfile->clear();
+      ShowNoContiguity();
+    }
+  } catch (...) {
+    qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }
 }
 
@@ -217,8 +226,7 @@ void frmMain::cmdGetcont_Click() {
     if (!AnyNeighbour()) {
       // The reader has said why; a file that gave no block a neighbour has
       // loaded nothing, and the lists of an earlier file are gone with it.
-      cmdRun->setEnabled(false);
-      platform::SetDefaultButton(this, cmdGetcont);
+      ShowNoContiguity();
       return;
     }
     lblContrecs->setText(Str16(arcs) + QStringLiteral(" Arc records read"));
@@ -232,9 +240,16 @@ void frmMain::cmdGetcont_Click() {
     cmdRun->setEnabled(true);
     platform::SetDefaultButton(this, cmdRun);
     mnuViewInputSummary->setEnabled(true);
-  } catch (const std::exception& e) {
-    ShowError(e);
+  } catch (...) {
+    qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }
+}
+
+void frmMain::ShowNoContiguity() {
+  cmdRun->setEnabled(false);
+  platform::SetDefaultButton(this, cmdGetcont);
+  lblContrecs->hide();
+  frmInputSummary::Instance()->lblNrecs->setText(summaryBlocks_);
 }
 
 void frmMain::mnuViewInputSummary_Click() {

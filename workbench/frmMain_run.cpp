@@ -139,13 +139,13 @@ bool frmMain::ApplyRunSettings() {
 }
 
 void frmMain::cmdRun_Click() {
-  if (!ApplyRunSettings()) return;
-  const auto iterations = Whole16(TextOf(txtIterations));
-  if (!iterations) {
-    Warn("The number of iterations must be a whole number from -32768 to 32767", "Iterations");
-    return;
-  }
   try {
+    if (!ApplyRunSettings()) return;
+    const auto iterations = Whole16(TextOf(txtIterations));
+    if (!iterations) {
+      Warn("The number of iterations must be a whole number from -32768 to 32767", "Iterations");
+      return;
+    }
     qel::Randomize(qel::intRandomSeed);
 
     qel::blnNoConstraints = false;
@@ -174,12 +174,9 @@ void frmMain::cmdRun_Click() {
     qel::datRunStart = qel::TimeOfDay();
     qel::BuildIntermediateBBs();
     qel::RunIterations(qel::intNIterations);
-  } catch (const std::exception& e) {
+  } catch (...) {
     // No error may end the program: report it and take the progress away.
     qel::Windows().HideProgress();
-    if (const auto* re = dynamic_cast<const qel::RuntimeError*>(&e))
-      platform::ShowMessageBox(qel::ErrorMessageText(*re), kWarn, "Error");
-    else
-      platform::ShowMessageBox(std::string("Error ") + e.what(), kWarn, "Error");
+    qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }
 }

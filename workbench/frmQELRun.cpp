@@ -12,18 +12,6 @@
 #include "FormInstance.h"
 #include "platform/Twips.h"
 
-namespace {
-
-// A run holds the thread: let the window system map and paint what changed,
-// but hold every click and key until the run has ended.
-void PaintNow(QWidget* w) {
-  if (!w->isVisible()) return;
-  w->repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-}  // namespace
-
 frmQELRun* frmQELRun::Instance() { return FormInstance<frmQELRun>::Get(); }
 
 bool frmQELRun::IsLoaded() { return FormInstance<frmQELRun>::Loaded(); }
@@ -67,17 +55,17 @@ frmQELRun::frmQELRun() : QWidget(nullptr, Qt::Dialog) {
 
 void frmQELRun::SetCaption(const std::string& text, bool repaintNow) {
   lblProgrep->setText(QString::fromStdString(text));
-  if (repaintNow) PaintNow(lblProgrep);
+  if (repaintNow) PaintNowDuringRun(lblProgrep);
 }
 
 void frmQELRun::SetValue(int percent) {
   prgRunProg->setValue(std::clamp(percent, 0, 100));
-  PaintNow(prgRunProg);
+  PaintNowDuringRun(prgRunProg);
 }
 
 void frmQELRun::AddLine(const std::string& line) {
   lstProgRep->addItem(QString::fromStdString(line));
-  PaintNow(lstProgRep);
+  PaintNowDuringRun(lstProgRep);
 }
 
 int frmQELRun::LineCount() const { return lstProgRep->count(); }
@@ -86,7 +74,7 @@ void frmQELRun::SelectLine(int index) {
   if (index < 0 || index >= lstProgRep->count()) return;
   lstProgRep->setCurrentRow(index);
   lstProgRep->scrollToItem(lstProgRep->item(index));
-  PaintNow(lstProgRep);
+  PaintNowDuringRun(lstProgRep);
 }
 
 void frmQELRun::showEvent(QShowEvent* event) {

@@ -1,11 +1,9 @@
 // Whole runs, from the input files to the saved results, in every mode of
-// the engine; each checks what must hold after any run.
-#include <algorithm>
+// the engine; and, move by move, what every kept move must leave.
 #include <cmath>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,119 +18,75 @@ using qeltest::RunSettings;
 
 namespace {
 
-struct Scenario {
-  std::string name;
-  std::function<void(const std::filesystem::path& dir)> load;
-  RunSettings settings;
-  std::vector<int> answers;  // message box answers, in order; OK after them
-  bool connected = true;     // every best tract is one piece
-};
+using Path = std::filesystem::path;
+using Loader = std::function<void(const Path&)>;
 
-void LoadLattice(const std::filesystem::path& dir, qeltest::LatticeSpec spec) {
-  const auto files = qeltest::WriteLatticeFiles(spec, dir);
-  qeltest::LoadStudyArea(files.patPath, files.ctgPath);
+Loader Lattice(int cols, int rows, int nHomVars = 0, unsigned seed = 1) {
+  return [=](const Path& dir) {
+    qeltest::LatticeSpec s;
+    s.cols = cols, s.rows = rows, s.nHomVars = nHomVars, s.seed = seed;
+    const auto files = qeltest::WriteLatticeFiles(s, dir);
+    qeltest::LoadStudyArea(files.patPath, files.ctgPath);
+  };
 }
-
-qeltest::LatticeSpec Spec(int cols, int rows, int nHomVars = 0, unsigned seed = 1) {
-  qeltest::LatticeSpec s;
-  s.cols = cols;
-  s.rows = rows;
-  s.nHomVars = nHomVars;
-  s.seed = seed;
-  return s;
+Loader Repo(const std::string& name) {
+  return [=](const Path&) { qeltest::LoadStudyArea(qeltest::RepoPath(name + ".pat"), qeltest::RepoPath(name + ".ctg")); };
 }
+const Loader kDemo = Repo("data/QELdemo"), kSids = Repo("tests/data/sids");
 
-// A lattice whose layer-A zone of the first cell also holds a cell that lies
-// apart from it: `bridged` puts that cell one cell away (a repair joins it),
-// otherwise in the far corner (no repair can).
-void LoadDetachedZoneLattice(const std::filesystem::path& dir, bool bridged) {
-  const auto spec = Spec(9, 9);
-  std::istringstream in(qeltest::LatticePatText(spec));
-  std::ostringstream out;
-  std::string line;
-  const int moved = bridged ? 2 + 4 : 2 + 9 * 9 - 1;  // cell (4, 0) or (8, 8)
-  for (int r = 1; std::getline(in, line); ++r) {
-    if (r == moved) {
-      std::istringstream f(line);
-      std::string id, zoneA, rest;
-      f >> id >> zoneA;
-      std::getline(f, rest);
-      line = id + " 1" + rest;
+// A 9 x 9 lattice whose zone A of the first cell also holds a cell apart
+// from it: one cell away (a repair joins it) or in the far corner (none can).
+Loader Detached(bool bridged) {
+  return [=](const Path& dir) {
+    qeltest::LatticeSpec spec;
+    spec.cols = spec.rows = 9;
+    std::istringstream in(qeltest::LatticePatText(spec));
+    std::ofstream pat(dir / "detached.pat");
+    std::string line;
+    for (int r = 1; std::getline(in, line); ++r) {
+      if (r == (bridged ? 6 : 82)) line.replace(line.find(' ') + 1, line.find(' ', line.find(' ') + 1) - line.find(' ') - 1, "1");
+      pat << line << "\n";
     }
-    out << line << "\n";
-  }
-  const std::string pat = (dir / "detached.pat").string(), ctg = (dir / "detached.ctg").string();
-  std::ofstream(pat) << out.str();
-  std::ofstream(ctg) << qeltest::LatticeCtgText(spec);
-  qeltest::LoadStudyArea(pat, ctg);
+    pat.close();
+    std::ofstream(dir / "detached.ctg") << qeltest::LatticeCtgText(spec);
+    qeltest::LoadStudyArea((dir / "detached.pat").string(), (dir / "detached.ctg").string());
+  };
 }
 
-void LoadRepoArea(const std::string& pat, const std::string& ctg) {
-  qeltest::LoadStudyArea(qeltest::RepoPath(pat), qeltest::RepoPath(ctg));
-}
-
-RunSettings Settings(std::function<void(RunSettings&)> f) {
+RunSettings With(std::function<void(RunSettings&)> f) {
   RunSettings s;
   s.iterations = 6;
   f(s);
   return s;
 }
 
+struct Scenario {
+  std::string name;
+  Loader load;
+  RunSettings settings;
+  int answer = kIdOk;      // to the first contiguity question
+  bool connected = true;   // every best tract is one piece
+};
+
 std::vector<Scenario> Scenarios() {
-  using std::filesystem::path;
-  auto demo = [](const path&) { LoadRepoArea("data/QELdemo.pat", "data/QELdemo.ctg"); };
-  auto sids = [](const path&) { LoadRepoArea("tests/data/sids.pat", "tests/data/sids.ctg"); };
-  auto lattice = [](qeltest::LatticeSpec spec) { return [spec](const path& d) { LoadLattice(d, spec); }; };
   return {
-      {"NoConstraints", lattice(Spec(8, 8)), Settings([](RunSettings&) {}), {}, true},
-      {"ThresholdOnlyLattice", lattice(Spec(12, 10)),
-       Settings([](RunSettings& s) { s.threshold = true, s.thresholdPop = 600, s.sa = true; }), {}, true},
-      {"ThresholdOnlyDemo", demo, Settings([](RunSettings& s) { s.threshold = true, s.thresholdPop = 200; }), {},
-       true},
-      {"MatchingOnlyLattice", lattice(Spec(10, 9)), Settings([](RunSettings& s) { s.approx = true; }), {}, true},
-      {"TargetShapeLattice", lattice(Spec(14, 12, 0, 4)),
-       Settings([](RunSettings& s) { s.target = true, s.targetPop = 900, s.shape = true, s.sa = true; }), {}, true},
-      {"TargetShapeSids", sids,
-       Settings([](RunSettings& s) {
-         s.target = true, s.targetPop = 16000, s.threshold = true, s.thresholdPop = 9600, s.shape = true;
-         s.shapeWeight = 0.5, s.sa = true;
-       }),
-       {}, true},
-      {"HomogeneityGroupsSids", sids,
-       Settings([](RunSettings& s) {
-         s.target = true, s.targetPop = 16000, s.homog = true, s.groups = {2, 2, 1, 1}, s.homWeight = 2;
-       }),
-       {}, true},
-      {"HomogeneityGroupsLattice", lattice(Spec(12, 12, 4, 2)),
-       Settings([](RunSettings& s) {
-         s.target = true, s.targetPop = 1000, s.shape = true, s.homog = true, s.groups = {2, 2};
-       }),
-       {}, true},
-      {"FixedLayerA", lattice(Spec(12, 12)),
-       Settings([](RunSettings& s) { s.target = true, s.targetPop = 1500, s.fixedA = true, s.shape = true; }), {},
-       true},
-      {"FixedLayerB", lattice(Spec(11, 13, 0, 3)),
-       Settings([](RunSettings& s) { s.threshold = true, s.thresholdPop = 800, s.fixedB = true; }), {}, true},
-      {"FixedBothLayers", lattice(Spec(12, 12)),
-       Settings([](RunSettings& s) {
-         s.threshold = true, s.thresholdPop = 1000, s.target = true, s.targetPop = 2000;
-         s.fixedA = s.fixedB = true, s.popLayer = 2;
-       }),
-       {}, true},
-      {"MatchingWithLayerAFixedSids", sids,
-       Settings([](RunSettings& s) { s.approx = true, s.fixedA = true, s.target = true, s.targetPop = 30000; }), {},
-       true},
-      {"MatchingAsStartRepaired", [](const path& d) { LoadDetachedZoneLattice(d, true); },
-       Settings([](RunSettings& s) {
-         s.approx = s.iraApprox = true, s.target = true, s.targetPop = 900, s.shape = true;
-       }),
-       {kIdOk}, true},
-      {"MatchingAsStartCancelled", [](const path& d) { LoadDetachedZoneLattice(d, false); },
-       Settings([](RunSettings& s) { s.approx = s.iraApprox = true, s.threshold = true, s.thresholdPop = 500; }),
-       {kIdCancel}, false},
-      {"MatchingAsStartDemo", demo,
-       Settings([](RunSettings& s) { s.approx = s.iraApprox = true, s.target = true, s.targetPop = 300; }), {},
-       true},
+      {"NoConstraints", Lattice(8, 8), With([](RunSettings&) {})},
+      {"ThresholdOnlyDemo", kDemo, With([](RunSettings& s) { s.threshold = true, s.thresholdPop = 200; })},
+      {"MatchingOnly", Lattice(10, 9), With([](RunSettings& s) { s.approx = true; })},
+      {"TargetShapeSids", kSids, With([](RunSettings& s) {
+         s.target = true, s.targetPop = 16000, s.threshold = true, s.thresholdPop = 9600, s.shape = s.sa = true;
+       })},
+      {"HomogeneityLattice", Lattice(12, 12, 4, 2), With([](RunSettings& s) {
+         s.target = true, s.targetPop = 1000, s.shape = s.homog = true, s.groups = {2, 2};
+       })},
+      {"FixedBoth", Lattice(12, 12), With([](RunSettings& s) {
+         s.threshold = s.target = s.fixedA = s.fixedB = true, s.thresholdPop = 1000, s.targetPop = 2000, s.popLayer = 2;
+       })},
+      {"MatchingFixedASids", kSids, With([](RunSettings& s) { s.approx = s.fixedA = s.target = true, s.targetPop = 30000; })},
+      {"MatchingStartRepaired", Detached(true),
+       With([](RunSettings& s) { s.approx = s.iraApprox = s.target = s.shape = true, s.targetPop = 900; })},
+      {"MatchingStartCancelled", Detached(false),
+       With([](RunSettings& s) { s.approx = s.iraApprox = s.threshold = true, s.thresholdPop = 500; }), kIdCancel, false},
   };
 }
 
@@ -144,247 +98,144 @@ class EndToEndTest : public qeltest::EngineTest, public ::testing::WithParamInte
   }
   void TearDown() override {
     SetClock(nullptr);
+    SetKeptMoveObserver(nullptr);
     EngineTest::TearDown();
   }
-
-  void Run(const Scenario& sc) {
-    for (int a : sc.answers) boxes.Answer(a);
+  // Runs and saves both files; returns their text.
+  std::string RunAndSave(const Scenario& sc, const std::string& tag) {
+    boxes.Answer(sc.answer);
     qeltest::StartRun(sc.settings);
-  }
-
-  double BlockPop(int r) const { return intPopLayer == 2 ? arrBB(r).dblPopB : arrBB(r).dblPopA; }
-
-  // Best tract of every block record, from the best tracts and the snapshot;
-  // fails when a block is listed twice.
-  std::map<int, int> BestTractOfBlocks() {
-    std::map<int, int> of;
-    for (int t = 1; t <= intNBestTracts; ++t) {
-      const udtTract& tr = arrBestTract(t);
-      for (int k = 1; k <= tr.intNMembers; ++k)
-        for (int j = 1; j <= intBestIBBCount(tr.intMember(k)); ++j) {
-          const int r = intBestIBBMember(tr.intMember(k), j);
-          EXPECT_EQ(of.count(r), 0u) << "block " << r << " in two best tracts";
-          of[r] = t;
-        }
-    }
-    return of;
-  }
-
-  void ExpectSoundBestSolution(bool connected) {
-    ASSERT_GT(intNBestTracts, 0);
-    const auto of = BestTractOfBlocks();
-    double total = 0, tracts = 0;
-    for (int r = 2; r <= intNRecs; ++r) {
-      EXPECT_EQ(of.count(r), 1u) << "block " << r << " in no best tract";
-      total += BlockPop(r);
-    }
-    for (int t = 1; t <= intNBestTracts; ++t) tracts += arrBestTract(t).dblPop;
-    EXPECT_NEAR(tracts, total, 1e-9 * total);
-    ASSERT_EQ(intNTracts, intNBestTracts);
-    if (connected) {
-      for (int t = 1; t <= intNTracts; ++t) EXPECT_TRUE(qeltest::IsTractConnected(t)) << "tract " << t;
-    }
-  }
-
-  // The saved files list exactly the best tables.
-  void ExpectFilesMatchBest(const std::string& log, const std::string& out) {
-    const auto of = BestTractOfBlocks();
-    std::istringstream csv(qeltest::ReadWholeFile(out));
-    std::string line;
-    int r = 2;
-    for (; std::getline(csv, line); ++r) {
-      ASSERT_TRUE(r <= intNRecs && !line.empty() && line.back() == '\r') << line;
-      EXPECT_EQ(line, Str(static_cast<int>(arrBB(r).intID)) + "," + Str(of.at(r)) + "\r");
-    }
-    EXPECT_EQ(r, intNRecs + 1);
-
-    std::istringstream text(qeltest::ReadWholeFile(log));
-    std::vector<std::string> lines;
-    while (std::getline(text, line)) lines.push_back(line.substr(0, line.size() - 1));
-    size_t head = 0;
-    while (head < lines.size() && lines[head] != "Tract ID, Pop, No. parts, BBinput IDs") ++head;
-    ASSERT_LT(head + static_cast<size_t>(intNBestTracts) + 1, lines.size());
-    EXPECT_EQ(lines[head + static_cast<size_t>(intNBestTracts) + 1], std::string(54, '='));
-    for (int t = 1; t <= intNBestTracts; ++t) {
-      std::istringstream f(lines[head + static_cast<size_t>(t)]);
-      int id = 0, count = 0;
-      std::string pop;
-      f >> id >> pop >> count;
-      EXPECT_EQ(id, t);
-      EXPECT_EQ(pop, Str(arrBestTract(t).dblPop));
-      std::vector<int> listed;
-      for (int b; f >> b;) listed.push_back(b);
-      EXPECT_EQ(static_cast<int>(listed.size()), count);
-      for (int b : listed) EXPECT_EQ(of.at(b), t) << "block " << b;
-    }
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Best iteration : " + Str(static_cast<int>(intBestIteration))),
-              lines.end());
+    WriteProgramLog(TempPath(tag + ".txt"));
+    WriteTractComposition(TempPath(tag + ".csv"));
+    return qeltest::ReadWholeFile(TempPath(tag + ".txt")) + qeltest::ReadWholeFile(TempPath(tag + ".csv"));
   }
 };
 
 TEST_P(EndToEndTest, RunGivesSoundTractsAndFilesThatRepeatForTheSameSeed) {
   const Scenario& sc = GetParam();
   sc.load(tempDir);
-  Run(sc);
-  EXPECT_EQ(windows.outputShown, 1);
-  ExpectSoundBestSolution(sc.connected);
+  const std::string first = RunAndSave(sc, "first");
+  ASSERT_GT(intNBestTracts, 0);
+  ASSERT_EQ(intNTracts, intNBestTracts);
+  // Every block in exactly one best tract, the populations adding up.
+  std::map<int, int> tractOf;
+  double total = 0, sum = 0;
+  for (int t = 1; t <= intNBestTracts; ++t) {
+    sum += arrBestTract(t).dblPop;
+    for (int k = 1; k <= arrBestTract(t).intNMembers; ++k) {
+      const int g = arrBestTract(t).intMember(k);
+      for (int j = 1; j <= intBestIBBCount(g); ++j)
+        EXPECT_TRUE(tractOf.emplace(intBestIBBMember(g, j), t).second) << "block in two tracts";
+    }
+    EXPECT_TRUE(!sc.connected || qeltest::IsTractConnected(t)) << "tract " << t;
+  }
+  for (int r = 2; r <= intNRecs; ++r) total += intPopLayer == 2 ? arrBB(r).dblPopB : arrBB(r).dblPopA;
+  EXPECT_EQ(static_cast<int>(tractOf.size()), intNRecs - 1);
+  EXPECT_NEAR(sum, total, 1e-9 * total);
   if (sc.connected) qeltest::ExpectTractsConsistent();
-  const std::string log1 = TempPath("QELlog.txt"), out1 = TempPath("QELout.csv");
-  WriteProgramLog(log1);
-  WriteTractComposition(out1);
-  ExpectFilesMatchBest(log1, out1);
-
-  // The same seed again: the very same files.
-  Run(sc);
-  const std::string log2 = TempPath("again.txt"), out2 = TempPath("again.csv");
-  WriteProgramLog(log2);
-  WriteTractComposition(out2);
-  EXPECT_EQ(qeltest::ReadWholeFile(log1), qeltest::ReadWholeFile(log2));
-  EXPECT_EQ(qeltest::ReadWholeFile(out1), qeltest::ReadWholeFile(out2));
+  // The composition file and the log's tract lines list the best tracts.
+  std::string csv;
+  for (int r = 2; r <= intNRecs; ++r) csv += Str(static_cast<int>(arrBB(r).intID)) + "," + Str(tractOf[r]) + "\r\n";
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("first.csv")), csv);
+  for (int t = 1; t <= intNBestTracts; ++t) {
+    const size_t at = first.find("\r\n" + Str(t) + "  " + Str(arrBestTract(t).dblPop) + " ");
+    ASSERT_NE(at, std::string::npos) << "tract " << t;
+    std::istringstream line(first.substr(at, first.find("\r\n", at + 2) - at));
+    int id = 0, count = 0, block = 0, listed = 0;
+    std::string pop;
+    for (line >> id >> pop >> count; line >> block; ++listed) EXPECT_EQ(tractOf[block], t);
+    EXPECT_EQ(listed, count);
+  }
+  EXPECT_EQ(RunAndSave(sc, "again"), first);  // the same seed, the very same files
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EndToEndTest, ::testing::ValuesIn(Scenarios()),
                          [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
 
-// The movability test keeps every donor in one piece: over many seeded runs
-// every tract is connected after every kept move.
-class KeptMovesTest : public qeltest::EngineTest {
- protected:
-  void TearDown() override {
-    SetKeptMoveObserver(nullptr);
-    EngineTest::TearDown();
+// After every kept move: both tracts in one piece, the donor not below the
+// threshold, and every term as its definition computes it from the members
+// (the evaluation that judged the move reads values kept up to date by the
+// moves, which must agree with a computation from scratch).
+void ExpectKeptMoveSound(int16_t from, int16_t to) {
+  ASSERT_TRUE(qeltest::IsTractConnected(from) && qeltest::IsTractConnected(to)) << "tract split";
+  EXPECT_TRUE(!blnThresholdPop || arrTract(from).dblPop >= dblThreshold) << "donor below the threshold";
+  qeltest::ExpectTractsConsistent();
+  const int n = intNTracts;
+  double tp = 0, p2a = 0, sumSq = 0, P = dblHomPopTot;
+  for (int t = 1; t <= n; ++t) {
+    tp += std::pow(arrTract(t).dblPop - dblTarget, 2);
+    p2a += arrTract(t).dblP2 / arrTract(t).dblArea;
+    sumSq += std::pow(arrTract(t).dblHomTotal, 2);
   }
-};
+  EXPECT_NEAR(blnTargetPop ? dblCurTP : tp, tp, 1e-9 * tp);
+  EXPECT_NEAR(blnShape ? dblCurP2A : p2a, p2a, 1e-9 * p2a);
+  if (blnHomog) {  // one-way analysis of variance, group by group
+    const double n0 = (P - sumSq / P) / (n - 1);
+    double iac = 0;
+    for (int g = 1, v = 0; g <= intNHomGroups; ++g)
+      for (int j = 0; j < intGroupSize(g); ++j) {
+        const double pv = dblHomMean(++v);
+        double between = 0;
+        for (int t = 1; t <= n; ++t)
+          between += arrTract(t).dblHomTotal * std::pow(arrTract(t).dblHomSum(v) / arrTract(t).dblHomTotal - pv, 2);
+        const double rho = between / (n - 1) / ((n0 - 1) * pv * (1 - pv)) - 1 / (n0 - 1);
+        iac += (intGroupSize(g) == 1 ? rho : (1 - pv) * rho / (intGroupSize(g) - 1)) / intNHomGroups;
+      }
+    EXPECT_NEAR(dblCurIAC, iac, 1e-9);
+  }
+  if (blnApprox) {  // each zone's best tract through a share table by tract
+    std::map<int, double> share;
+    double apx = 0;
+    for (int z = 1; z <= intNZones; ++z) {
+      const udtZone& zone = arrZone(z);
+      share.clear();
+      double best = 0;
+      int bestTract = 0;
+      for (int m = 1; m <= zone.intNBB; ++m) {
+        const int t = arrIBB(arrBB(zone.intBB(m)).intIBB).intTract;
+        if ((share[t] += zone.dblBBPop(m)) > best) best = share[t], bestTract = t;
+      }
+      const double T = arrTract(bestTract).dblPop;
+      if (zone.dblPop > 0) apx += (std::pow(zone.dblPop - best, 2) + std::pow(T - best, 2)) / zone.dblPop;
+    }
+    EXPECT_NEAR(dblCurApx, apx, 1e-9 * apx);
+  }
+}
 
-TEST_F(KeptMovesTest, EveryTractStaysConnectedAfterEveryKeptMove) {
+TEST_F(EndToEndTest, EveryKeptMoveLeavesConnectedTractsAndTermsAsDefined) {
   int kept = 0, severalContacts = 0;
-  bool failed = false;
   SetKeptMoveObserver([&](int16_t ibb, int16_t from, int16_t to) {
     ++kept;
     int contacts = 0;
-    const udtIBB& m = arrIBB(ibb);
-    for (int k = 1; k <= m.intNNbrs; ++k) {
-      const int g = arrBB(m.intNbr(k)).intIBB;
+    for (int k = 1; k <= arrIBB(ibb).intNNbrs; ++k) {
+      const int g = arrBB(arrIBB(ibb).intNbr(k)).intIBB;
       contacts += g > 0 && arrIBB(g).intTract == from;
     }
     severalContacts += contacts >= 2;
-    if (failed) return;
-    if (!qeltest::IsTractConnected(from) || !qeltest::IsTractConnected(to)) {
-      failed = true;
-      ADD_FAILURE() << "moving IBB " << ibb << " from tract " << from << " to " << to << " split a tract";
-    }
+    ExpectKeptMoveSound(from, to);
   });
-  auto runs = [&](const std::function<void()>& load, RunSettings s, int seeds) {
-    for (int seed = 1; seed <= seeds && !failed; ++seed) {
-      load();
-      s.seed = seed * 37;
+  const struct {
+    Loader load;
+    std::function<void(RunSettings&)> set;
+    int seeds;
+  } runs[] = {
+      {Lattice(10, 9, 0, 1), [](RunSettings& s) { s.targetPop = 800; }, 4},
+      {Lattice(11, 10, 3, 2), [](RunSettings& s) { s.targetPop = 1000, s.fixedA = s.homog = true, s.groups = {2, 1}; }, 4},
+      {Lattice(12, 11, 0, 3), [](RunSettings& s) { s.targetPop = 1200, s.fixedB = s.approx = true; }, 4},
+      {kDemo, [](RunSettings& s) { s.targetPop = 250; }, 12},
+      {kSids, [](RunSettings& s) { s.targetPop = 16000, s.threshold = true, s.thresholdPop = 9600; }, 4},
+      {kSids, [](RunSettings& s) { s.targetPop = 30000, s.fixedB = s.approx = true; }, 3},
+  };
+  for (const auto& r : runs)
+    for (int seed = 1; seed <= r.seeds && !HasFatalFailure(); ++seed) {
+      r.load(tempDir);
+      RunSettings s;
+      s.target = s.shape = s.sa = true, s.iterations = 3, s.seed = 37 * seed;
+      r.set(s);
       qeltest::StartRun(s);
     }
-  };
-  RunSettings shape;
-  shape.target = true, shape.shape = true, shape.sa = true, shape.iterations = 3;
-  for (unsigned v = 1; v <= 4; ++v) {
-    auto spec = Spec(9 + static_cast<int>(v), 8 + static_cast<int>(v), 0, v);
-    RunSettings s = shape;
-    s.targetPop = 600 + 200 * v;
-    s.fixedA = v % 2 == 0;
-    s.fixedB = v == 3;
-    runs([&] { LoadLattice(tempDir, spec); }, s, 5);
-  }
-  RunSettings demo = shape;
-  demo.targetPop = 250;
-  runs([] { LoadRepoArea("data/QELdemo.pat", "data/QELdemo.ctg"); }, demo, 20);
-  RunSettings sids = shape;
-  sids.targetPop = 16000;
-  sids.threshold = true, sids.thresholdPop = 9600;
-  runs([] { LoadRepoArea("tests/data/sids.pat", "tests/data/sids.ctg"); }, sids, 10);
-  sids.fixedB = true, sids.targetPop = 40000, sids.threshold = false;
-  runs([] { LoadRepoArea("tests/data/sids.pat", "tests/data/sids.ctg"); }, sids, 5);
   EXPECT_GT(kept, 1000);
   EXPECT_GT(severalContacts, 50) << "the chain rule was hardly exercised";
-}
-
-// The boundary lengths that every trial is judged by are computed in one
-// walk over the members' blocks; after every kept move they equal, to the
-// last bit, the scan per neighbour entry that defines them.
-TEST_F(KeptMovesTest, BoundaryLengthsEqualTheScanPerEntryAfterEveryKeptMove) {
-  auto expectScan = [](int t) {
-    const udtTract& tr = arrTract(t);
-    double perimeter = 0;
-    for (int k = 1; k <= tr.intNNbrs; ++k) {
-      double len = 0;
-      for (int j = 1; j <= tr.intNMembers; ++j) {
-        const udtIBB& m = arrIBB(tr.intMember(j));
-        for (int q = 1; q <= m.intNNbrs; ++q)
-          if (arrBB(m.intNbr(q)).intIBB == tr.intNbr(k)) len += m.dblNbrLen(q);
-      }
-      ASSERT_EQ(tr.dblNbrLen(k), len) << "tract " << t << " entry " << k;
-      perimeter += len;
-    }
-    ASSERT_EQ(tr.dblP2, std::pow(perimeter, 2)) << "tract " << t;
-  };
-  int kept = 0;
-  SetKeptMoveObserver([&](int16_t, int16_t from, int16_t to) {
-    ++kept;
-    expectScan(from);
-    expectScan(to);
-  });
-  RunSettings s;
-  s.target = true, s.targetPop = 16000, s.shape = true, s.sa = true, s.iterations = 4;
-  LoadRepoArea("tests/data/sids.pat", "tests/data/sids.ctg");
-  qeltest::StartRun(s);
-  LoadLattice(tempDir, Spec(15, 12, 0, 9));
-  s.targetPop = 900, s.fixedA = true;
-  qeltest::StartRun(s);
-  EXPECT_GT(kept, 100);
-}
-
-// The matching term, computed with a short list of shares per zone, equals
-// to the last bit the straightforward pass over a share table by tract that
-// defines it, after every kept move of runs with matching.
-TEST_F(KeptMovesTest, MatchingTermEqualsTheSharePassAfterEveryKeptMove) {
-  std::vector<double> share(kTableSize + 1);
-  auto expectSharePass = [&] {
-    double apx = 0;
-    for (int zi = 1; zi <= intNZones; ++zi) {
-      const udtZone& z = arrZone(zi);
-      std::vector<int> tract(static_cast<size_t>(z.intNBB) + 1);
-      for (int m = 1; m <= z.intNBB; ++m) {
-        tract[static_cast<size_t>(m)] = arrIBB(arrBB(z.intBB(m)).intIBB).intTract;
-        share[static_cast<size_t>(tract[static_cast<size_t>(m)])] = 0;
-      }
-      double best = 0;
-      int bestTract = 0;
-      for (int m = 1; m <= z.intNBB; ++m) {
-        double& s = share[static_cast<size_t>(tract[static_cast<size_t>(m)])];
-        s = z.dblBBPop(m) + s;
-        if (s > best) best = s, bestTract = tract[static_cast<size_t>(m)];
-      }
-      ASSERT_EQ(z.intBestTract, bestTract) << "zone " << zi;
-      if (z.dblPop > 0) {
-        const double T = arrTract(bestTract).dblPop;
-        ASSERT_EQ(z.dblMismatch, ((z.dblPop - best) * (z.dblPop - best) + (T - best) * (T - best)) / z.dblPop);
-      }
-      apx = apx + z.dblMismatch;
-    }
-    ASSERT_EQ(dblCurApx, apx);
-  };
-  int kept = 0;
-  SetKeptMoveObserver([&](int16_t, int16_t, int16_t) {
-    ++kept;
-    expectSharePass();
-  });
-  RunSettings s;
-  s.approx = true, s.target = true, s.targetPop = 20000, s.sa = true, s.iterations = 4;
-  LoadRepoArea("tests/data/sids.pat", "tests/data/sids.ctg");
-  qeltest::StartRun(s);
-  s.fixedA = true, s.targetPop = 1200;
-  LoadLattice(tempDir, Spec(16, 14, 0, 6));
-  qeltest::StartRun(s);
-  s.fixedA = false, s.target = false;
-  LoadLattice(tempDir, Spec(13, 12, 0, 8));
-  qeltest::StartRun(s);
-  EXPECT_GT(kept, 100);
 }
 
 }  // namespace

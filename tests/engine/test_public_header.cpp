@@ -1,85 +1,58 @@
 // A program of its own that sees the engine only through its public header:
 // it installs a message-box handler, reads study areas and checks the tables.
+// (Malformed files are the readers' own tests.)
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
+
+#include <unistd.h>
 
 #include "engine.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-struct Box {
-  std::string prompt, title;
-  int style;
-};
-
-class PublicHeader : public ::testing::Test {
- protected:
-  void SetUp() override {
-    qel::ResetEngineState();
-    qel::StartMain();
-    qel::SetMessageBoxHandler([this](const std::string& prompt, int style, const std::string& title) {
-      shown.push_back({prompt, title, style});
-      return static_cast<int>(qel::kIdOk);
-    });
-    dir = fs::temp_directory_path() /
-          ("qel_public_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    qel::SetMessageBoxHandler(nullptr);
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string Write(const std::string& name, const std::string& text) {
-    const std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-  int16_t Load(const std::string& pat, const std::string& ctg, int16_t header = 0) {
-    std::string a, b;
-    qel::ReadIntersectionFile(header, pat, a, b);
-    int16_t arcs = 0;
-    qel::ReadContiguityFile(ctg, arcs);
-    return arcs;
-  }
-
-  std::vector<Box> shown;
-  fs::path dir;
-};
-
 std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream os;
-  os << in.rdbuf();
+  os << std::ifstream(path, std::ios::binary).rdbuf();
   return os.str();
 }
 
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
+std::string Write(const std::string& name, const std::string& text) {
+  // Named after the process: other builds may run this test at the same time.
+  const std::string path =
+      (std::filesystem::path(::testing::TempDir()) / ("qel_public_" + std::to_string(getpid()) + name)).string();
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
 }
 
-// Every list is symmetric with equal lengths, and every block has a neighbour.
+// Loads both files with a handler that counts the boxes; returns the arcs.
+int16_t Load(const std::string& pat, const std::string& ctg, int16_t header, int& boxes) {
+  qel::ResetEngineState();
+  qel::StartMain();
+  boxes = 0;
+  qel::SetMessageBoxHandler([&boxes](const std::string&, int, const std::string&) { return ++boxes, 1; });
+  std::string a, b;
+  const std::string patPath = Write("a.pat", pat), ctgPath = Write("a.ctg", ctg);
+  qel::ReadIntersectionFile(header, patPath, a, b);
+  int16_t arcs = 0;
+  qel::ReadContiguityFile(ctgPath, arcs);
+  qel::SetMessageBoxHandler(nullptr);
+  std::filesystem::remove(patPath);
+  std::filesystem::remove(ctgPath);
+  return arcs;
+}
+
+// Every block has a neighbour, and every list is symmetric with equal lengths.
 void ExpectSymmetricNeighbours() {
   for (int r = 2; r <= qel::intNRecs; ++r) {
     const qel::udtBB& bb = qel::arrBB(r);
     ASSERT_GT(bb.intNNbrs, 0) << "record " << r;
     for (int k = 1; k <= bb.intNNbrs; ++k) {
       const int n = bb.intNbr(k);
-      ASSERT_GE(n, 1);
-      ASSERT_LE(n, qel::intNRecs);
+      ASSERT_TRUE(n >= 1 && n <= qel::intNRecs) << n;
       if (n == 1) continue;
       const qel::udtBB& other = qel::arrBB(n);
       int back = 0;
@@ -93,25 +66,22 @@ void ExpectSymmetricNeighbours() {
 
 }  // namespace
 
-TEST_F(PublicHeader, ReadsARealStudyAreaInEveryLineFormat) {
+TEST(PublicHeader, ReadsARealStudyAreaInEveryLineFormat) {
   const std::string pat = ReadText(std::string(QEL_SOURCE_DIR) + "/tests/data/sids.pat");
   const std::string ctg = ReadText(std::string(QEL_SOURCE_DIR) + "/tests/data/sids.ctg");
   ASSERT_FALSE(pat.empty());
-  struct Variant {
-    const char* name;
-    std::string pat, ctg;
-    int16_t header;
+  auto crlf = [](const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
   };
-  const Variant variants[] = {
-      {"LF", pat, ctg, 0},
-      {"CR LF", WithCrLf(pat), WithCrLf(ctg), 0},
-      {"header", "FIPS L_id M_id\n" + pat, ctg, 1},
-  };
-  for (const Variant& v : variants) {
-    SCOPED_TRACE(v.name);
-    shown.clear();
-    const int16_t arcs = Load(Write("sids.pat", v.pat), Write("sids.ctg", v.ctg), v.header);
-    EXPECT_EQ(shown.size(), v.header == 1 ? 1u : 0u);
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant);
+    const int16_t header = variant == 2 ? 1 : 0;
+    int boxes = 0;
+    const int16_t arcs = variant == 1 ? Load(crlf(pat), crlf(ctg), 0, boxes)
+                                      : Load(header ? "FIPS L_id M_id\n" + pat : pat, ctg, header, boxes);
+    EXPECT_EQ(boxes, header);  // the header question only
     EXPECT_EQ(arcs, 287);
     ASSERT_EQ(qel::intNRecs, 101);
     EXPECT_EQ(qel::intNHomVars, 6);
@@ -119,15 +89,13 @@ TEST_F(PublicHeader, ReadsARealStudyAreaInEveryLineFormat) {
     EXPECT_DOUBLE_EQ(qel::dblTotPopB, 422392);
     EXPECT_EQ(qel::arrBB(2).intID, 1825);
     EXPECT_DOUBLE_EQ(qel::arrBB(2).dblArea, 1137380199.3);
-    for (int r = 2; r <= qel::intNRecs; ++r) {
-      const qel::udtBB& bb = qel::arrBB(r);
-      EXPECT_DOUBLE_EQ(bb.dblHom(1) + bb.dblHom(2), bb.dblPopA) << "record " << r;
-    }
+    for (int r = 2; r <= qel::intNRecs; ++r)
+      EXPECT_DOUBLE_EQ(qel::arrBB(r).dblHom(1) + qel::arrBB(r).dblHom(2), qel::arrBB(r).dblPopA) << r;
     ExpectSymmetricNeighbours();
   }
 }
 
-TEST_F(PublicHeader, ReadsTheLargestStudyArea) {
+TEST(PublicHeader, ReadsTheLargestStudyArea) {
   // 1999 cells in rows of 50 plus the outside: 2000 records.
   constexpr int kCells = 1999, kCols = 50;
   std::string pat = "1 0 0 0 0 0 0\n", ctg;
@@ -139,39 +107,12 @@ TEST_F(PublicHeader, ReadsTheLargestStudyArea) {
     if (i + kCols < kCells) ctg += std::to_string(r + kCols) + " " + std::to_string(r) + " 1\n";
     if (col == 0 || i < kCols) ctg += "1 " + std::to_string(r) + " 1\n";
   }
-  Load(Write("big.pat", pat), Write("big.ctg", ctg));
-  EXPECT_TRUE(shown.empty());
+  int boxes = 0;
+  Load(pat, ctg, 0, boxes);
+  EXPECT_EQ(boxes, 0);
   ASSERT_EQ(qel::intNRecs, 2000);
   EXPECT_DOUBLE_EQ(qel::dblTotPopB, 20.0 * kCells);
   EXPECT_EQ(qel::arrBB(2000).intZoneA, 20);
   EXPECT_EQ(qel::arrBB(2 + 55).intNNbrs, 4);
   ExpectSymmetricNeighbours();
-}
-
-TEST_F(PublicHeader, MalformedFilesEndInAMessage) {
-  const std::string good = "1 0 0 0 0 0\n2 1 1 5 5 1\n3 1 1 5 5 1\n";
-  std::string records2001;
-  for (int r = 1; r <= 2001; ++r) records2001 += std::to_string(r) + " 1 1 5 5 1\n";
-  const std::string bad[] = {
-      good + "4 1 1 five 5 1\n",
-      good + "4 1 1 5 5 1 1 2 3 4 5 6 7 8 9 10 11 12 13\n",
-      good + "4 1 99999 5 5 1\n",
-      records2001,
-      "",
-      std::string("\0\x01\x02\x03\xff", 5),
-      good + std::string(40000, '4') + "\n",
-  };
-  for (const std::string& text : bad) {
-    shown.clear();
-    std::string a, b;
-    qel::ReadIntersectionFile(0, Write("bad.pat", text), a, b);
-    ASSERT_EQ(shown.size(), 1u) << text.substr(0, 40);
-    EXPECT_LE(qel::intNRecs, 3);
-    int16_t arcs = 0;
-    shown.clear();
-    qel::ReadContiguityFile(Write("bad.ctg", text), arcs);
-    EXPECT_EQ(shown.size(), text.empty() ? 0u : 1u) << text.substr(0, 40);
-  }
-  EXPECT_FALSE(qel::FileIsOpen(1));
-  EXPECT_FALSE(qel::FileIsOpen(2));
 }

@@ -1,112 +1,67 @@
-// The random initial aggregation: seeded growth with its cyclic walk, the
-// merging of tracts below the threshold, and from-scratch checks of the
-// tracts it leaves on generated lattices.
-#include <cmath>
-#include <set>
-#include <vector>
-
+// The random initial aggregation: the cyclic walk, the merging of tracts
+// below the threshold, and from-scratch checks of what it leaves.
 #include "aggregation_common.h"
-#include "ibb_fixtures.h"
+#include "run_helpers.h"
 #include "test_support.h"
 #include "tract_checks.h"
 
 using namespace qel;
-using qeltest::BlockSpec;
+using qeltest::TractMemberList;
+using V = std::vector<int>;
 
 namespace {
 
-class RandomAggregationTest : public qeltest::EngineTest {
- protected:
-  static void Lattice(int cols, int rows, unsigned seed = 1, int nHomVars = 0) {
-    qeltest::LatticeSpec spec;
-    spec.cols = cols;
-    spec.rows = rows;
-    spec.seed = seed;
-    spec.nHomVars = nHomVars;
-    qeltest::BuildLattice(spec);
-    qeltest::MakeSingleBlockIBBs();
-  }
-  static std::vector<int> Members(int t) {
-    std::vector<int> m;
-    for (int k = 1; k <= arrTract(t).intNMembers; ++k) m.push_back(arrTract(t).intMember(k));
-    return m;
-  }
-  // Every IBB once, consistent values, contiguous tracts, marks cleared.
-  static void ExpectSoundTracts() {
-    qeltest::ExpectTractsConsistent();
-    for (int t = 1; t <= intNTracts; ++t) EXPECT_TRUE(qeltest::IsTractConnected(t)) << "tract " << t;
-    for (int g = 1; g <= intNIBB; ++g) EXPECT_EQ(arrIBB(g).intID, g);
-  }
-  static int TractsBelowThreshold() {
-    int n = 0;
-    for (int t = 1; t <= intNTracts; ++t) n += arrTract(t).dblPop < dblThreshold;
-    return n;
-  }
-  // Tracts of one IBB each, as a merge test starts from.
-  static void OneTractPerIBB() {
-    ResetTracts();
-    for (int16_t g = 1; g <= intNIBB; ++g) {
-      ++intNTracts;
-      SeedTract(intNTracts, g);
-    }
-    ClearAllocationMarks();
-  }
-};
+using RandomAggregationTest = qeltest::EngineTest;
 
-TEST_F(RandomAggregationTest, LatticesUnderEverySettingGiveContiguousCover) {
+TEST_F(RandomAggregationTest, EveryIBBLandsInOneContiguousConsistentTract) {
   struct Setting {
+    int cols, rows;
     bool threshold, target, homog;
     double thresholdPop, targetPop;
   };
   const Setting settings[] = {
-      {true, false, false, 400, 1},    // threshold only: target 1 raised to it
-      {true, true, true, 300, 600},    // threshold and target, homogeneity
-      {false, true, false, 0, 900},    // target only
-      {false, false, true, 0, 1},      // neither: tracts of one IBB
+      {12, 9, true, false, false, 400, 1},  // the target near 1 raised to the threshold
+      {12, 9, true, true, true, 300, 600},
+      {12, 9, false, true, false, 0, 900},
+      {12, 9, false, false, true, 0, 1},    // tracts of one IBB
+      {30, 30, true, false, false, 1e6, 1},  // growth stops at the list limits
   };
-  for (unsigned seed = 1; seed <= 3; ++seed) {
+  for (unsigned seed = 1; seed <= 3; ++seed)
     for (const Setting& s : settings) {
-      SCOPED_TRACE(testing::Message() << "seed " << seed << " threshold " << s.threshold << " target " << s.target);
-      Lattice(12, 9, seed, 2);
-      blnHomog = false;
-      if (s.homog) qeltest::SetHomogeneity({2});
-      blnThresholdPop = s.threshold;
-      blnTargetPop = s.target;
+      SCOPED_TRACE(testing::Message() << "seed " << seed << " threshold " << s.thresholdPop);
+      qeltest::LatticeSpec spec;
+      spec.cols = s.cols, spec.rows = s.rows, spec.seed = seed, spec.nHomVars = 2;
+      qeltest::BuildLattice(spec);
+      blnHomog = s.homog, intNHomGroups = 1, intGroupSize(1) = 2;
+      blnThresholdPop = s.threshold, blnTargetPop = s.target;
       dblThreshold = s.thresholdPop;
+      BuildIntermediateBBs();
       dblTarget = s.targetPop;
       Randomize(static_cast<int16_t>(seed));
       BuildInitialTracts();
-      ExpectSoundTracts();
-      EXPECT_LE(TractsBelowThreshold(), intIslandsSkipped);
+      qeltest::ExpectTractsConsistent();
+      int below = 0;
+      for (int t = 1; t <= intNTracts; ++t) {
+        EXPECT_TRUE(qeltest::IsTractConnected(t)) << "tract " << t;
+        below += arrTract(t).dblPop < dblThreshold;
+      }
+      for (int g = 1; g <= intNIBB; ++g) EXPECT_EQ(arrIBB(g).intID, g);
+      EXPECT_LE(below, intIslandsSkipped);
       if (!s.threshold && !s.target) {
         EXPECT_EQ(intNTracts, intNIBB);
       }
-      if (s.threshold) {
-        EXPECT_LT(intNTracts, intNIBB / 2);
-      }
-      if (s.target && !s.threshold) {
-        // Each tract stops growing once it reaches the drawn target.
-        for (int t = 1; t <= intNTracts; ++t)
-          EXPECT_LT(arrTract(t).dblPop - arrIBB(arrTract(t).intMember(arrTract(t).intNMembers)).dblPop, 900 * 1.1);
-      }
     }
-  }
-  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(RandomAggregationTest, WalkPointerIsNotAdjustedAfterAnAddition) {
-  // IBB 1 touches IBBs 2, 3 and 4; IBB 2 also touches IBB 5. Pops 10 each.
-  qeltest::MakeBlocks(std::vector<BlockSpec>(5, BlockSpec{1, 1, 10, 10, 1, {}}));
-  qeltest::Touch(2, 3);
-  qeltest::Touch(2, 4);
-  qeltest::Touch(2, 5);
-  qeltest::Touch(3, 6);
-  qeltest::MakeSingleBlockIBBs();
+  // IBB 1 touches IBBs 2, 3 and 4 (in that list order); IBB 2 touches 5.
   blnTargetPop = true;
   dblTarget = 30;
+  qeltest::LoadArea(tempDir, {"1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1"},
+                    "2 3 1,2 4 1,2 5 1,3 6 1");
+  dblTarget = 30;
   dblOffsetPct = 0;
-  // A seed whose pointer draw for the first tract (three entries) is 1.
-  int16_t seed = 1;
+  int16_t seed = 1;  // one whose start pointer for the first tract is entry 1
   for (;; ++seed) {
     Randomize(seed);
     Rnd();
@@ -117,147 +72,77 @@ TEST_F(RandomAggregationTest, WalkPointerIsNotAdjustedAfterAnAddition) {
   // Adding IBB 2 moves IBB 3 up to the pointer's place behind it, so the
   // walk takes IBB 4 next and reaches 30 without IBB 3.
   ASSERT_EQ(intNTracts, 3);
-  EXPECT_EQ(Members(1), (std::vector<int>{1, 2, 4}));
-  EXPECT_EQ(Members(2), (std::vector<int>{3}));
-  EXPECT_EQ(Members(3), (std::vector<int>{5}));
-  qeltest::ExpectTractsConsistent();
+  EXPECT_EQ(TractMemberList(1), (V{1, 2, 4}));
+  EXPECT_EQ(TractMemberList(2), (V{3}));
 }
 
-TEST_F(RandomAggregationTest, MatchingOnlyModeSizesTractsOnTheMeanZone) {
-  Lattice(6, 6);
+TEST_F(RandomAggregationTest, MatchingOnlySizesTractsOnTheMeanZoneAtEveryCall) {
+  qeltest::SingleCellLattice(6, 6);
   blnFixedCount = blnApprox = true;
   intNZones = 4;
   dblTotalPop = 1000;
-  for (int z = 1; z <= 4; ++z) {
-    arrZone(z) = udtZone{};
-    arrZone(z).dblPop = 250;
-  }
   BuildInitialTracts();
   BuildInitialTracts();
   EXPECT_EQ(boxes.CountStartingWith("250 1000 4"), 2);
   EXPECT_EQ(boxes.Shown()[0].style, 0);
-  EXPECT_EQ(boxes.Shown()[0].title, kProgramTitle);
   EXPECT_DOUBLE_EQ(dblThreshold, 225);
-  EXPECT_GT(dblCurApx, 0);  // the matching term of the new tracts
-  ExpectSoundTracts();
-
-  // Without zones there is no mean: every IBB stays a tract of its own.
-  boxes.Clear();
+  // Without zones there is no mean: 0, and every IBB a tract of its own.
   intNZones = 0;
   dblTotalPop = 0;
   BuildInitialTracts();
   EXPECT_EQ(boxes.CountStartingWith("0 0 0"), 1);
-  EXPECT_EQ(dblThreshold, 0);
   EXPECT_EQ(intNTracts, intNIBB);
-  EXPECT_TRUE(std::isfinite(dblCurApx));
 }
 
-TEST_F(RandomAggregationTest, SmallTractAbsorbsTheSmallestNeighbourFirstInListOnTies) {
-  // A line 2 - 3 - 4 - 5 - 6 along the edge, populations 50, 10, 50, 5, 40.
-  qeltest::MakeBlocks({{1, 1, 50, 0, 1, {}}, {1, 1, 10, 0, 1, {}}, {1, 1, 50, 0, 1, {}},
-                       {1, 1, 5, 0, 1, {}}, {1, 1, 40, 0, 1, {}}});
-  for (int r = 2; r < 6; ++r) qeltest::Touch(r, r + 1);
-  for (int r = 2; r <= 6; ++r) qeltest::Touch(r, 1);
-  qeltest::MakeSingleBlockIBBs();
-  OneTractPerIBB();
+TEST_F(RandomAggregationTest, SmallTractsAbsorbTheSmallestNeighbourUntilTheyReachTheThreshold) {
+  // A row 2-3-4-5-6 along the edge, populations 50, 10, 50, 5, 40; block 7
+  // touches only block 6 and block 8 only the outside.
+  qeltest::LoadArea(tempDir,
+                    {"1 1 50 0 1", "1 1 10 0 1", "1 1 50 0 1", "1 1 5 0 1", "1 1 40 0 1", "1 1 5 0 1", "1 1 5 0 1"},
+                    "2 3 1,3 4 1,4 5 1,5 6 1,6 7 1,2 1 1,3 1 1,4 1 1,5 1 1,6 1 1,8 1 1");
   blnThresholdPop = true;
   dblThreshold = 20;
+  qeltest::GrowTracts(1);
   MergeSmallTracts();
-  // Tract 2 (10) takes tract 1 (50, first of two equal neighbours); tract 4
-  // (5) takes tract 5 (40) rather than tract 3 (50).
-  ASSERT_EQ(intNTracts, 3);
-  EXPECT_EQ(Members(1), (std::vector<int>{2, 1}));
-  EXPECT_EQ(Members(2), (std::vector<int>{3}));
-  EXPECT_EQ(Members(3), (std::vector<int>{4, 5}));
-  EXPECT_EQ(intIslandsSkipped, 0);
+  // Tract 2 (10) takes tract 1 (50, the first of two equal neighbours);
+  // tract 4 (5) takes tract 5 (40) rather than 3 (50). IBB 6 has one
+  // neighbour entry (a real IBB) and IBB 7 only the outside: islands.
+  ASSERT_EQ(intNTracts, 5);
+  EXPECT_EQ(TractMemberList(1), (V{2, 1}));
+  EXPECT_EQ(TractMemberList(3), (V{4, 5}));
+  EXPECT_EQ(intIslandsSkipped, 2);
   qeltest::ExpectTractListsConsistent();
 
-  // A tract below the threshold keeps absorbing until it reaches it.
-  OneTractPerIBB();
-  dblThreshold = 150;
+  qeltest::GrowTracts(1);
+  dblThreshold = 1000;  // no neighbour is below the total: counted, not merged
+  dblTotPopA = dblTotPopB = 0;
+  intIslandsSkipped = 0;
   MergeSmallTracts();
-  EXPECT_EQ(intNTracts, 1);
-  EXPECT_DOUBLE_EQ(arrTract(1).dblPop, 155);
+  EXPECT_EQ(intNTracts, 7);
+  EXPECT_EQ(intIslandsSkipped, 7);
 }
 
-TEST_F(RandomAggregationTest, IslandsAndTractsWithoutPartnerAreLeftAndCounted) {
-  // Block 3 touches only block 2: its one neighbour entry makes it an island
-  // even though that entry is a real IBB.
-  qeltest::MakeBlocks({{1, 1, 50, 0, 1, {}}, {1, 1, 5, 0, 1, {}}, {1, 1, 5, 0, 1, {}}});
-  qeltest::Touch(2, 3);
-  qeltest::Touch(2, 4);
-  qeltest::Touch(4, 1);
-  qeltest::MakeSingleBlockIBBs();
-  OneTractPerIBB();
-  blnThresholdPop = true;
-  dblThreshold = 20;
-  dblTotPopA = dblTotPopB = 0;  // no neighbouring tract is "smaller" than this
-  MergeSmallTracts();
-  EXPECT_EQ(intNTracts, 3);
-  EXPECT_EQ(intIslandsSkipped, 2);  // one island, one tract without a partner
-  qeltest::ExpectTractListsConsistent();
-}
-
-TEST_F(RandomAggregationTest, RefusedMergesEndTheirTractsTurn) {
-  // Two halves of 300 IBBs each: together they exceed a tract's 500 members.
-  Lattice(30, 20);
-  ResetTracts();
-  for (int half = 0; half < 2; ++half) {
-    const int16_t t = ++intNTracts;
-    bool seeded = false;
-    for (int y = 0; y < 20; ++y) {
-      for (int x = half * 15; x < half * 15 + 15; ++x) {
-        const int16_t g = static_cast<int16_t>(y * 30 + x + 1);
-        if (seeded) {
-          AddIBBToTract(t, g);
-          arrIBB(g).intID = static_cast<int16_t>(-g);
-        } else {
-          SeedTract(t, g);
-        }
-        seeded = true;
-      }
-    }
-  }
-  ClearAllocationMarks();
+TEST_F(RandomAggregationTest, ARefusedMergeEndsItsTractsTurn) {
+  qeltest::SingleCellLattice(30, 20);
+  qeltest::GrowTracts(300);  // two halves: together past 500 members
   blnThresholdPop = true;
   dblThreshold = 1e9;
   MergeSmallTracts();
   EXPECT_EQ(intNTracts, 2);
   EXPECT_EQ(intIslandsSkipped, 2);
-  EXPECT_EQ(boxes.CountStartingWith("Too many members to merged tract"), 2);
   qeltest::ExpectTractListsConsistent();
 }
 
-TEST_F(RandomAggregationTest, GrowthStopsAtTheListLimitsAndCoverIsComplete) {
-  // A threshold of the whole population would grow one tract over 900 IBBs.
-  Lattice(30, 30);
-  blnThresholdPop = true;
-  dblThreshold = dblTotPopA + 1;
-  dblTarget = 1;
-  BuildInitialTracts();
-  ExpectSoundTracts();
-  EXPECT_GT(intNTracts, 1);
-  for (int t = 1; t <= intNTracts; ++t) EXPECT_LE(arrTract(t).intNMembers, 500);
-  EXPECT_LE(TractsBelowThreshold(), intIslandsSkipped);
-}
-
-TEST_F(RandomAggregationTest, IBBWithoutNeighboursStopsTheCallAndLeavesNoMarks) {
-  qeltest::MakeBlocks(std::vector<BlockSpec>(4, BlockSpec{1, 1, 10, 10, 1, {}}));
-  qeltest::Touch(2, 3);
-  qeltest::Touch(3, 5);
-  qeltest::Touch(2, 1);
-  qeltest::MakeSingleBlockIBBs();  // IBB 3 (block 4) touches nothing
-  arrIBB(3).intTract = 9;          // left by an earlier solution
+TEST_F(RandomAggregationTest, AnIBBWithoutNeighboursStopsEveryCallAndLeavesNoMarks) {
+  qeltest::LoadArea(tempDir, {"1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1"}, "2 3 1,3 5 1,2 1 1");
   for (int call = 1; call <= 2; ++call) {
     BuildInitialTracts();
     EXPECT_EQ(boxes.CountStartingWith("Intermediate BB 3 omitted from IRA"), call);
-    for (int g = 1; g <= intNIBB; ++g) EXPECT_GT(arrIBB(g).intID, 0);
+    for (int g = 1; g <= intNIBB; ++g) EXPECT_EQ(arrIBB(g).intID, g);
     EXPECT_EQ(arrIBB(3).intTract, 0);
   }
-  EXPECT_EQ(boxes.Shown()[0].style, 16);
   EXPECT_EQ(boxes.Shown()[0].title, "IRA Error");
-  // The tracts that were grown still have their lengths.
-  for (int t = 1; t <= intNTracts; ++t) EXPECT_GT(arrTract(t).dblP2, 0);
+  EXPECT_GT(arrTract(1).dblP2, 0);  // the tracts grown have their lengths
 }
 
 }  // namespace

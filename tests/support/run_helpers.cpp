@@ -1,20 +1,36 @@
 #include "run_helpers.h"
 
+#include <fstream>
+#include <sstream>
+
 #include "engine.h"
 
 namespace qeltest {
 
+using namespace qel;
+
 void LoadStudyArea(const std::string& patPath, const std::string& ctgPath) {
-  using namespace qel;
   std::string nameA, nameB;
-  strInputFile = patPath;
+  strInputFile = strRunFile = patPath;
+  intRunHeader = 0;
   ReadIntersectionFile(0, patPath, nameA, nameB);
   int16_t arcs = 0;
   ReadContiguityFile(ctgPath, arcs);
 }
 
+void LoadArea(const std::filesystem::path& dir, const std::vector<std::string>& blocks,
+              const std::string& arcs) {
+  std::ofstream p(dir / "area.pat"), c(dir / "area.ctg");
+  p << "1 0 0 0 0 0\n";
+  for (size_t k = 0; k < blocks.size(); ++k) p << k + 2 << ' ' << blocks[k] << '\n';
+  std::istringstream in(arcs);
+  for (std::string arc; std::getline(in, arc, ',');) c << arc << '\n';
+  p.close(), c.close();
+  LoadStudyArea((dir / "area.pat").string(), (dir / "area.ctg").string());
+  BuildIntermediateBBs();
+}
+
 void OneIBBPerRecord(int nRecs) {
-  using namespace qel;
   intNRecs = static_cast<int16_t>(nRecs);
   intNIBB = static_cast<int16_t>(nRecs - 1);
   arrBB(1).intID = 1;
@@ -31,7 +47,6 @@ void OneIBBPerRecord(int nRecs) {
 }
 
 void StartRun(const RunSettings& s) {
-  using namespace qel;
   blnThresholdPop = s.threshold;
   blnTargetPop = s.target;
   blnShape = s.shape;
@@ -43,19 +58,11 @@ void StartRun(const RunSettings& s) {
   intPopLayer = static_cast<int16_t>(s.popLayer);
   blnApprox = s.approx;
   blnIRAApprox = s.approx && s.iraApprox;
-  intRunHeader = 0;
-  strRunFile = strInputFile;
-  if (s.shape) dblShapeWeight = s.shapeWeight;
-  if (s.homog) {
-    intNHomGroups = static_cast<int16_t>(s.groups.size());
-    for (size_t g = 0; g < s.groups.size(); ++g)
-      intGroupSize(static_cast<int>(g + 1)) = static_cast<int16_t>(s.groups[g]);
-    dblHomWeight = s.homWeight;
-  }
+  intNHomGroups = static_cast<int16_t>(s.groups.size());
+  for (size_t g = 0; g < s.groups.size(); ++g)
+    intGroupSize(static_cast<int>(g + 1)) = static_cast<int16_t>(s.groups[g]);
   blnSA = s.sa;
-  blnContCheck = s.contCheck;
-  intRandomSeed = static_cast<int16_t>(s.seed);
-  Randomize(intRandomSeed);
+  Randomize(static_cast<int16_t>(s.seed));
   const bool any = s.homog || s.shape || s.target || s.threshold;
   blnNoConstraints = !any && !s.approx;
   blnFixedCount = s.approx && !any;

@@ -21,6 +21,10 @@ ScriptedBoxes::ScriptedBoxes() {
 
 ScriptedBoxes::~ScriptedBoxes() { qel::SetMessageBoxHandler(nullptr); }
 
+std::ostream& operator<<(std::ostream& os, const ShownBox& box) {
+  return os << '"' << box.prompt << "\" style " << box.style << " title \"" << box.title << '"';
+}
+
 int ScriptedBoxes::CountStartingWith(const std::string& text) const {
   int n = 0;
   for (const auto& b : shown_)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,9 @@ struct ShownBox {
   std::string prompt;
   int style = 0;
   std::string title;
+  bool operator==(const ShownBox&) const = default;
 };
+std::ostream& operator<<(std::ostream& os, const ShownBox& box);
 
 // Installs itself as the message-box handler. Answers are given first in,
 // first out; with none queued a box is answered OK (kIdOk) and, when

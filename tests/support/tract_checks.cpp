@@ -391,16 +391,13 @@ void MakeTract(int t, const std::vector<int>& ibbs) {
   for (size_t k = 1; k < ibbs.size(); ++k) AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(ibbs[k]));
 }
 
-std::vector<int> TractNbrList(int t) {
+std::vector<int> Entries(const List16& list, int n) {
   std::vector<int> v;
-  for (int k = 1; k <= arrTract(t).intNNbrs; ++k) v.push_back(arrTract(t).intNbr(k));
+  for (int k = 1; k <= n; ++k) v.push_back(list(k));
   return v;
 }
 
-std::vector<int> TractMemberList(int t) {
-  std::vector<int> v;
-  for (int k = 1; k <= arrTract(t).intNMembers; ++k) v.push_back(arrTract(t).intMember(k));
-  return v;
-}
+std::vector<int> TractNbrList(int t) { return Entries(arrTract(t).intNbr, arrTract(t).intNNbrs); }
+std::vector<int> TractMemberList(int t) { return Entries(arrTract(t).intMember, arrTract(t).intNMembers); }
 
 }  // namespace qeltest

@@ -82,6 +82,9 @@ void SingleCellLattice(int cols, int rows, int homVars = 0);
 // Tract t of the given IBBs: the first seeded, the rest added in order.
 void MakeTract(int t, const std::vector<int>& ibbs);
 
+// Entries 1..n of a list inside a record, in order.
+std::vector<int> Entries(const qel::List16& list, int n);
+
 // Entries 1..count of a tract's neighbour and member lists, in order.
 std::vector<int> TractNbrList(int t);
 std::vector<int> TractMemberList(int t);

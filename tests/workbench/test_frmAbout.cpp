@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,15 +12,15 @@
 #include "platform/Shell.h"
 #include "windows_fixture.h"
 
-using platform::kKeyLocalMachine;
-using platform::kSysInfoFolderKey;
-using platform::kSysInfoFolderValue;
-using platform::kSysInfoKey;
-using platform::kSysInfoValue;
+using namespace platform;
 
 namespace {
 
 const std::string kUnavailable = "System Information Is Unavailable At This Time";
+
+void PlaceSysInfoProgram(const QTemporaryDir& dir) {
+  QVERIFY(QFile(dir.filePath(QStringLiteral("MSINFO32.EXE"))).open(QIODevice::WriteOnly));
+}
 
 }  // namespace
 
@@ -32,112 +31,84 @@ class TestFrmAbout : public QObject {
   // Before any test empties the store: the machine's own store points at a
   // system information program exactly when one is installed.
   void initTestCase() {
-    platform::RegKey key = 0;
-    const int32_t opened = platform::RegOpenKey(kKeyLocalMachine, kSysInfoKey, 0x2003F, key);
-    if (opened == platform::kRegOk) {
-      std::string path;
-      QVERIFY(frmAbout::GetKeyValue(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, path) == -1);
-      QVERIFY(platform::FileMatches(path));
-      platform::RegCloseKey(key);
-    } else {
-      QCOMPARE(opened, platform::kRegNotFound);
-    }
+    std::string path;
+    if (frmAbout::GetKeyValue(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, path) == -1)
+      QVERIFY(FileMatches(path));
+    QCOMPARE(OpenRegistryKeys(), 0);
   }
 
   void init() {
     wintest::StartFresh();
-    platform::ClearRegistry();
+    ClearRegistry();
     started_.clear();
-    platform::SetProgramStarter([this](const std::string& path) {
+    SetProgramStarter([this](const std::string& path) {
       started_.push_back(path);
       return !path.empty();
     });
   }
   void cleanup() {
-    platform::SetProgramStarter({});
-    QCOMPARE(platform::OpenRegistryKeys(), 0);  // every look-up closed its key
+    SetProgramStarter({});
+    QCOMPARE(OpenRegistryKeys(), 0);  // every look-up closed its key
     wintest::StopAll();
   }
 
-  void loadSetsTitleVersionAndCaption() {
+  void loadAndOkEscAndCloseBoxUnload() {
     frmAbout* a = frmAbout::Instance();
     QCOMPARE(a->windowTitle(), QStringLiteral("About QEL"));
     QCOMPARE(a->lblTitle->text(), QStringLiteral("QEL"));
     QCOMPARE(a->lblVersion->text(), QStringLiteral("Version 1.0.0"));
-    QVERIFY(a->lblDescription->text().contains(QStringLiteral("Qelvane")));
     QCOMPARE(a->picIcon->pixmap().size(), QSize(16, 15));
-    QVERIFY(!a->isVisible());
-  }
-
-  void okAndEscUnloadAndTheNextLoadIsFresh() {
-    frmAbout* a = frmAbout::Instance();
     a->lblTitle->setText(QStringLiteral("changed"));
     a->show();
     QTest::mouseClick(a->cmdOk, Qt::LeftButton);
     QVERIFY(!frmAbout::IsLoaded());
-    QCOMPARE(frmAbout::Instance()->lblTitle->text(), QStringLiteral("QEL"));
-
-    a = frmAbout::Instance();
+    a = frmAbout::Instance();  // loaded afresh
+    QCOMPARE(a->lblTitle->text(), QStringLiteral("QEL"));
     a->show();
     QTest::keyClick(a, Qt::Key_Escape);
     QVERIFY(!frmAbout::IsLoaded());
-    a = frmAbout::Instance();
-    a->show();
-    a->close();  // the close box
+    frmAbout::Instance()->show();
+    frmAbout::Instance()->close();
     QVERIFY(!frmAbout::IsLoaded());
   }
 
-  void textValueLosesOnlyAClosingZero() {
-    std::string v = "old";
-    platform::SetRegistryString(kKeyLocalMachine, "K", "WithNul", "C:\\Tools\\info.exe", true);
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "K", "WithNul", v), int16_t(-1));
-    QCOMPARE(v, std::string("C:\\Tools\\info.exe"));
-    platform::SetRegistryString(kKeyLocalMachine, "K", "NoNul", "abc", false);
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "k", "nonul", v), int16_t(-1));  // any case
-    QCOMPARE(v, std::string("abc"));
+  void getKeyValue_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("text with its closing 0") << 1 << QByteArray("C:\\Tools\\info.exe", 18) << -1
+                                             << QStringLiteral("C:\\Tools\\info.exe");
+    QTest::newRow("text without it") << 1 << QByteArray("abc") << -1 << QStringLiteral("abc");
+    QTest::newRow("exactly the buffer") << 1 << QByteArray(1024, 'b') << -1
+                                        << QString(1024, QLatin1Char('b'));
+    QTest::newRow("longer than the buffer") << 1 << QByteArray(1024, 'a') + QByteArray(1, '\0')
+                                            << 0 << QString();
+    // Bytes 41 42 00 00: the closing 0 dropped, the rest read backwards.
+    QTest::newRow("double word") << 4 << QByteArray("AB\0\0", 4) << -1 << QStringLiteral("&h04241");
+    QTest::newRow("other type keeps the text") << 3 << QByteArray("xyz") << -1
+                                               << QStringLiteral("kept");
   }
-
-  void dwordAndOtherTypes() {
-    std::string v;
-    platform::SetRegistryDword(kKeyLocalMachine, "K", "D", 0x00004241);
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "K", "D", v), int16_t(-1));
-    // Bytes 41 42 00 00; the closing 0 is dropped, the rest read backwards.
-    QCOMPARE(v, std::string("&h04241"));
-    v = "kept";
-    platform::SetRegistryValue(kKeyLocalMachine, "K", "B", platform::kRegBinary, "xyz");
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "K", "B", v), int16_t(-1));
-    QCOMPARE(v, std::string("kept"));
-  }
-
-  void failuresGiveFalseAndEmptyText() {
-    std::string v = "x";
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "Missing", "PATH", v), int16_t(0));
-    QCOMPARE(v, std::string());
-    platform::SetRegistryString(kKeyLocalMachine, "K", "Other", "1");
+  void getKeyValue() {
+    QFETCH(int, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, result);
+    QFETCH(QString, text);
+    SetRegistryValue(kKeyLocalMachine, "Some\\Key", "Value", type, bytes.toStdString());
+    std::string v = "kept";
+    // Key and value names in any case.
+    QCOMPARE(int(frmAbout::GetKeyValue(kKeyLocalMachine, "some\\KEY", "VALUE", v)), result);
+    QCOMPARE(QString::fromStdString(v), text);
     v = "x";
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "K", "PATH", v), int16_t(0));
+    QCOMPARE(int(frmAbout::GetKeyValue(kKeyLocalMachine, "Some\\Key", "Other", v)), 0);
     QCOMPARE(v, std::string());
     v = "x";
-    platform::SetRegistryString(kKeyLocalMachine, "K", "Long", std::string(1024, 'a'), true);
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "K", "Long", v), int16_t(0));
+    QCOMPARE(int(frmAbout::GetKeyValue(kKeyLocalMachine, "Missing", "Value", v)), 0);
     QCOMPARE(v, std::string());
-    // Exactly filling the buffer is still read.
-    platform::SetRegistryString(kKeyLocalMachine, "K", "Full", std::string(1024, 'b'), false);
-    QCOMPARE(frmAbout::GetKeyValue(kKeyLocalMachine, "K", "Full", v), int16_t(-1));
-    QCOMPARE(v.size(), size_t(1024));
-    // An empty value has no last character: a run-time error, key closed.
-    platform::SetRegistryValue(kKeyLocalMachine, "K", "Empty", platform::kRegString, "");
-    bool raised = false;
-    try {
-      frmAbout::GetKeyValue(kKeyLocalMachine, "K", "Empty", v);
-    } catch (const qel::RuntimeError&) {
-      raised = true;
-    }
-    QVERIFY(raised);
   }
 
-  void sysInfoStartsTheProgramFromTheFirstLookUp() {
-    platform::SetRegistryString(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, "/opt/info/tool");
+  void sysInfoStartsThePathOfTheFirstLookUp() {
+    SetRegistryString(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, "/opt/info/tool");
     frmAbout::Instance()->cmdSysInfo->click();
     QCOMPARE(started_, (std::vector<std::string>{"/opt/info/tool"}));
     QVERIFY(wintest::Boxes().empty());
@@ -146,7 +117,7 @@ class TestFrmAbout : public QObject {
   void sysInfoUsesTheFolderOnlyWhenItHoldsTheProgram() {
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    platform::SetRegistryString(kKeyLocalMachine, kSysInfoFolderKey, kSysInfoFolderValue, folder);
+    SetRegistryString(kKeyLocalMachine, kSysInfoFolderKey, kSysInfoFolderValue, folder);
     platform::ModalScript::AnswerButton(qel::kIdOk);
     frmAbout::Instance()->StartSysInfo();
     QVERIFY(started_.empty());
@@ -154,52 +125,34 @@ class TestFrmAbout : public QObject {
     QCOMPARE(wintest::Boxes().back().style, 0);
     QCOMPARE(wintest::Boxes().back().title, std::string("QEL"));
 
-    QFile exe(dir.filePath(QStringLiteral("MSINFO32.EXE")));
-    QVERIFY(exe.open(QIODevice::WriteOnly));
-    exe.close();
+    PlaceSysInfoProgram(dir);
     frmAbout::Instance()->StartSysInfo();
     QCOMPARE(started_, (std::vector<std::string>{folder + "/MSINFO32.EXE"}));
     QCOMPARE(int(wintest::Boxes().size()), 1);
   }
 
   void everyOtherFailureEndsInTheOneMessage() {
-    frmAbout* a = frmAbout::Instance();
-    // Nothing in the store.
-    platform::ModalScript::AnswerButton(qel::kIdOk);
-    a->StartSysInfo();
-    // A value of another type leaves the path empty, which cannot be started.
-    platform::SetRegistryValue(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, platform::kRegBinary,
-                               "\x01\x02");
-    platform::ModalScript::AnswerButton(qel::kIdOk);
-    a->StartSysInfo();
-    // A program that does not start.
-    platform::SetRegistryString(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, "/no/such/tool");
-    platform::SetProgramStarter([](const std::string&) { return false; });
-    platform::ModalScript::AnswerButton(qel::kIdOk);
-    a->StartSysInfo();
-    QCOMPARE(int(wintest::Boxes().size()), 3);
-    for (const auto& box : wintest::Boxes()) QCOMPARE(box.prompt, kUnavailable);
-  }
-
-  void anEmptyFirstValueGoesStraightToTheMessage() {
     QTemporaryDir dir;
-    QFile exe(dir.filePath(QStringLiteral("MSINFO32.EXE")));
-    QVERIFY(exe.open(QIODevice::WriteOnly));
-    exe.close();
-    platform::SetRegistryValue(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, platform::kRegString,
-                               "");
-    platform::SetRegistryString(kKeyLocalMachine, kSysInfoFolderKey, kSysInfoFolderValue,
-                                dir.path().toStdString());
-    platform::ModalScript::AnswerButton(qel::kIdOk);
-    frmAbout::Instance()->StartSysInfo();
+    PlaceSysInfoProgram(dir);
+    for (int i = 0; i < 4; ++i) platform::ModalScript::AnswerButton(qel::kIdOk);
+    frmAbout* a = frmAbout::Instance();
+    a->StartSysInfo();  // nothing in the store
+    // A value of another type leaves the path empty, which cannot be started.
+    SetRegistryValue(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, kRegBinary, "\x01\x02");
+    a->StartSysInfo();
+    // An empty first value has no last character: an error, and the message
+    // at once, though the second look-up would find the program.
+    SetRegistryValue(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, kRegString, "");
+    SetRegistryString(kKeyLocalMachine, kSysInfoFolderKey, kSysInfoFolderValue,
+                      dir.path().toStdString());
+    a->StartSysInfo();
     QVERIFY(started_.empty());
-    QCOMPARE(wintest::LastPrompt(), kUnavailable);
-  }
-
-  void backslashPathsAreReadAsThePlatformsOwn() {
-    QCOMPARE(platform::NativePath("a\\b\\MSINFO32.EXE"), std::string("a/b/MSINFO32.EXE"));
-    QVERIFY(!platform::FileMatches(""));
-    QVERIFY(!platform::FileMatches(QDir::tempPath().toStdString()));  // a folder is no file
+    // A program that does not start.
+    SetRegistryString(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, "/no/such/tool");
+    SetProgramStarter([](const std::string&) { return false; });
+    a->StartSysInfo();
+    QCOMPARE(int(wintest::Boxes().size()), 4);
+    for (const auto& box : wintest::Boxes()) QCOMPARE(box.prompt, kUnavailable);
   }
 
  private:

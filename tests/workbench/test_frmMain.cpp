@@ -3,6 +3,7 @@
 // help, closing and Exit).
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QStatusBar>
 
@@ -33,22 +34,28 @@ class TestFrmMain : public QObject {
   void init() { fx.Start(); }
   void cleanup() { fx.Stop(); }
 
-  void startsWithOnlyTheIntersectionRowWorking() {
-    frmMain* w = fx.w;
-    QCOMPARE(w->windowTitle(), QStringLiteral("QEL Workbench"));
-    QVERIFY(w->CmdInputfile->isEnabled());
+  // The states before any file is loaded, which Clear form returns to.
+  static void ExpectStartState(frmMain* w) {
+    QVERIFY(w->CmdInputfile->isEnabled() && !w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
     QCOMPARE(platform::DefaultButton(w), w->CmdInputfile);
-    QCOMPARE(platform::CancelButton(w), w->cmdClear);
-    QVERIFY(!w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
-    QVERIFY(!w->mnuViewInputSummary->isEnabled());
-    for (QCheckBox* b : w->chkZonespec) QVERIFY(!b->isEnabled());
-    for (QCheckBox* b : w->chkLayerspec) QVERIFY(!b->isEnabled());
-    QVERIFY(w->optLaypop[1]->isChecked() && !w->optLaypop[1]->isEnabled());
-    QVERIFY(w->chkSA->isEnabled());
+    QVERIFY(!w->mnuViewInputSummary->isEnabled() && !w->chkHeader->isChecked());
+    for (QCheckBox* b : w->chkZonespec) QVERIFY(!b->isEnabled() && !b->isChecked());
+    for (QCheckBox* b : w->chkLayerspec) QVERIFY(!b->isEnabled() && !b->isChecked());
+    QVERIFY(!w->chkApprox->isEnabled() && !w->chkApprox->isChecked() && !w->chkIRAapx->isChecked());
+    QVERIFY(w->optLaypop[1]->isChecked() && !w->optLaypop[1]->isEnabled() && !w->optLaypop[2]->isEnabled());
+    QVERIFY(w->lblNrecs->isHidden() && w->lblContrecs->isHidden());
+    QVERIFY(w->txtInputfile->text().isEmpty() && w->txtContfile->text().isEmpty());
     QCOMPARE(w->txtIterations->text(), QStringLiteral("1"));
-    QCOMPARE(w->chkHeader->text(), QStringLiteral("Read header line "));
     for (QLineEdit* t : {w->txtMinpop, w->txtTarpop, w->txtShapewt, w->txtHomvars, w->txtHomwt})
       QVERIFY(t->isHidden());
+    QVERIFY(!qel::blnFixedA && !qel::blnFixedB && !qel::blnThresholdPop && !qel::blnTargetPop &&
+            !qel::blnShape && !qel::blnHomog);
+  }
+
+  void startsWithOnlyTheIntersectionRowWorking() {
+    ExpectStartState(fx.w);
+    QCOMPARE(platform::CancelButton(fx.w), fx.w->cmdClear);
+    QVERIFY(fx.w->chkSA->isEnabled());
     // Option defaults set by loading the window.
     QCOMPARE(int(qel::intRandomSeed), 99);
     QCOMPARE(qel::dblOffsetPct, 10.0);
@@ -66,6 +73,7 @@ class TestFrmMain : public QObject {
                                      "Text files (*.txt)|*.txt"));
     QCOMPARE(dlg.flags, 4100);
     QCOMPARE(w->txtInputfile->text().toStdString(), mwtest::Sids());
+    QVERIFY(w->txtInputfile->isReadOnly() && w->txtContfile->isReadOnly());
     QCOMPARE(qel::strInputFile, mwtest::Sids());
     QCOMPARE(w->lblNrecs->text(), QStringLiteral("101 Zones read, 6 homogeneity variables"));
     QVERIFY(!w->lblNrecs->isHidden());
@@ -95,7 +103,7 @@ class TestFrmMain : public QObject {
     QCOMPARE(s->lblBtot->text(), QStringLiteral("422392"));
     QCOMPARE(s->lblAmean->text(), QStringLiteral("3267"));  // the outside counts in the divisor
     QVERIFY(!s->lblAmin->text().isEmpty() && !s->lblBmax->text().isEmpty());
-    s->cmdOk->click();
+    QTest::keyClick(s, Qt::Key_Return);  // Enter is "&Ok"
     QVERIFY(!s->isVisible() && frmInputSummary::IsLoaded());
   }
 
@@ -163,18 +171,38 @@ class TestFrmMain : public QObject {
     fx.LoadIntersections(SmallArea("huge.pat", 10, 4.0e6));
     w->mnuViewInputSummary->trigger();
     QCOMPARE(frmInputSummary::Instance()->lblAmean->text(), QStringLiteral("800008"));
+    // Run stays on only while the new study area still has neighbours.
+    bool neighbours = false;
+    for (int r = 1; r <= qel::intNRecs; ++r) neighbours = neighbours || qel::arrBB(r).intNNbrs > 0;
+    QCOMPARE(w->cmdRun->isEnabled(), neighbours);
+    QCOMPARE(w->lblContrecs->isHidden(), !neighbours);
   }
 
   void failedContiguityReadIsNoSuccess() {
     frmMain* w = fx.w;
     fx.LoadIntersections(SmallArea("small.pat", 10));
+    fx.LoadContiguities(SmallCtg());
+    // A file that fails on its first line leaves no neighbour: nothing may
+    // still claim the earlier file's arcs.
     ModalScript::AnswerPath(mwtest::WriteText(fx.dir, "bad.ctg", "two three four\n"));
     ModalScript::AnswerButton(qel::kIdOk);  // the reader's own message
     w->cmdGetcont->click();
     QVERIFY(QString::fromStdString(MainWindowFixture::LastPrompt()).startsWith("Error "));
-    QVERIFY(w->lblContrecs->isHidden());
-    QVERIFY(!w->cmdRun->isEnabled() && !w->chkZonespec[0]->isEnabled());
+    QVERIFY(w->lblContrecs->isHidden() && !w->cmdRun->isEnabled());
     QCOMPARE(platform::DefaultButton(w), w->cmdGetcont);
+    QCOMPARE(frmInputSummary::Instance()->lblNrecs->text(), QStringLiteral("5 building blocks and "));
+  }
+
+  void tabFollowsTheReadingOrder() {
+    frmMain* w = fx.w;
+    const QWidget* expected[] = {w->txtInputfile, w->cmdGetcont,    w->chkLayerspec[0], w->chkApprox,
+                                 w->chkZonespec[0], w->txtMinpop, w->chkZonespec[1],  w->txtHomwt,
+                                 w->chkSA,          w->txtIterations, w->cmdRun};
+    size_t next = 1;  // one round of the chain, from the first
+    for (QWidget* at = w->txtInputfile->nextInFocusChain(); at != w->txtInputfile;
+         at = at->nextInFocusChain())
+      if (next < std::size(expected) && at == expected[next]) ++next;
+    QCOMPARE(next, std::size(expected));
   }
 
   void layerAndMatchingBoxes() {
@@ -249,28 +277,18 @@ class TestFrmMain : public QObject {
 
     QTest::keyClick(w, Qt::Key_Escape);  // Esc is Clear form
 
-    QVERIFY(w->txtInputfile->text().isEmpty() && w->txtContfile->text().isEmpty());
-    QVERIFY(!w->mnuViewInputSummary->isEnabled() && !w->cmdRun->isEnabled() && !w->cmdGetcont->isEnabled());
-    for (QCheckBox* b : w->chkZonespec) QVERIFY(!b->isEnabled() && !b->isChecked());
-    for (QCheckBox* b : w->chkLayerspec) QVERIFY(!b->isEnabled() && !b->isChecked());
-    QVERIFY(!w->chkApprox->isChecked() && !w->chkApprox->isEnabled() && !w->chkIRAapx->isChecked());
-    QVERIFY(w->optLaypop[1]->isChecked() && !w->optLaypop[1]->isEnabled());
-    QVERIFY(!qel::blnFixedA && !qel::blnThresholdPop && !qel::blnShape && !qel::blnHomog);
+    ExpectStartState(w);
     QCOMPARE(w->chkZonespec[2]->text(), QStringLiteral("Shape "));
     QCOMPARE(w->chkZonespec[3]->text(), QStringLiteral("Homog"));
-    QVERIFY(w->txtMinpop->isHidden() && w->txtHomvars->isHidden());
-    QVERIFY(w->lblNrecs->isHidden() && w->lblContrecs->isHidden());
     QCOMPARE(w->lblContrecs->text(), QStringLiteral("0"));
     QVERIFY(frmInputSummary::Instance()->lblNrecs->text().isEmpty());
     QCOMPARE(int(qel::intNRecs), 0);
-    QCOMPARE(w->txtIterations->text(), QStringLiteral("1"));
     QCOMPARE(int(qel::intNHomGroups), 0);
     QCOMPARE(int(qel::intGroupSize(3)), 0);
     QCOMPARE(qel::dblRefTP, 0.0);
     QCOMPARE(qel::dblCurIAC, 0.0);
     QCOMPARE(qel::dblCurMin, 4.0);  // the Min term is left alone
     QVERIFY(w->chkSA->isChecked());
-    QCOMPARE(platform::DefaultButton(w), w->CmdInputfile);
 
     // Typed texts survive: ticking the box again shows them.
     fx.LoadSids();
@@ -278,17 +296,10 @@ class TestFrmMain : public QObject {
     QCOMPARE(w->txtMinpop->text(), QStringLiteral("9600"));
   }
 
-  void menusAndStatusBar() {
+  void statusBarPanelsAndToggling() {
     frmMain* w = fx.w;
-    QVERIFY(!w->mnuFileNew->isEnabled() && !w->mnuFileProperties->isEnabled());
-    QCOMPARE(w->mnuFileNew->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-    QCOMPARE(w->mnuEditPaste->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
-    QVERIFY(!w->mnuEditUndo->isEnabled() && !w->mnuEditCut->isEnabled());
-    QVERIFY(w->mnuFileBar1->isSeparator() && w->mnuHelpBar0->isSeparator());
-    QCOMPARE(w->mnuHelpAbout->text(), QStringLiteral("&About "));
     QCOMPARE(w->sbPanels[0]->text(), QStringLiteral("Status"));
     QVERIFY(!w->sbPanels[1]->text().isEmpty() && !w->sbPanels[2]->text().isEmpty());
-
     QVERIFY(w->mnuViewStatusBar->isChecked());
     w->mnuViewStatusBar->trigger();
     QVERIFY(!w->mnuViewStatusBar->isChecked() && w->sbStatusBar->isHidden());
@@ -297,41 +308,48 @@ class TestFrmMain : public QObject {
   }
 
   void helpWithoutAFileSaysSo() {
-    frmMain* w = fx.w;
-    w->strHelpFile.clear();
-    ModalScript::AnswerButton(qel::kIdOk);
-    ModalScript::AnswerButton(qel::kIdOk);
-    w->mnuHelpContents->trigger();
-    w->mnuHelpSearchForHelpOn->trigger();
-    const auto boxes = ModalScript::MessageBoxes();
-    QCOMPARE(int(boxes.size()), 2);
-    for (const auto& b : boxes) {
-      QCOMPARE(b.prompt, std::string("Unable to display Help Contents. There is no Help associated "
-                                     "with this project."));
-      QCOMPARE(b.style, 64);
-      QCOMPARE(b.title, std::string("QEL Workbench"));
+    fx.w->strHelpFile.clear();
+    for (QAction* item : {fx.w->mnuHelpContents, fx.w->mnuHelpSearchForHelpOn}) {
+      ModalScript::AnswerButton(qel::kIdOk);
+      item->trigger();
+      const auto box = ModalScript::MessageBoxes().back();
+      QCOMPARE(box.prompt, std::string("Unable to display Help Contents. There is no Help "
+                                       "associated with this project."));
+      QCOMPARE(box.style, 64);
+      QCOMPARE(box.title, std::string("QEL Workbench"));
     }
+    QCOMPARE(MainWindowFixture::BoxCount(), 2);
   }
 
-  void placementIsSavedOnCloseAndRestored() {
-    frmMain* w = fx.w;
-    w->show();
-    w->setGeometry(100, 120, 700, 500);
-    const QRect outer = w->frameGeometry();
-    frmInputSummary::Instance()->show();
-    w->close();
-    QVERIFY(!frmInputSummary::IsLoaded());  // the others are unloaded first
-    auto stored = [](const char* key) {
-      return platform::GetSetting("QEL", "Settings", key, "absent");
+  void placementDefaultsSavedAndRestored() {
+    auto restart = [this](std::initializer_list<std::pair<const char*, const char*>> stored) {
+      fx.Stop();
+      QDir(fx.dir.filePath(QStringLiteral("settings"))).removeRecursively();
+      platform::SetSettingsDirectory(fx.dir.filePath(QStringLiteral("settings")).toStdString());
+      for (const auto& [key, value] : stored) platform::SaveSetting("QEL", "Settings", key, value);
+      fx.Start();
+      return fx.w->frameGeometry();
     };
-    QCOMPARE(stored("MainLeft"), platform::SingleText(float(platform::PixelsToTwipsX(outer.left()))));
-    QCOMPARE(stored("MainWidth"), platform::SingleText(float(platform::PixelsToTwipsX(outer.width()))));
-    QCOMPARE(stored("MainHeight"), platform::SingleText(float(platform::PixelsToTwipsY(outer.height()))));
-    fx.Stop();
+    // First start: the stored defaults, 6500 twips square at 1000, 1000.
+    const QRect first = restart({});
+    QCOMPARE(first, QRect(platform::TwipsToPixelsX(1000), platform::TwipsToPixelsY(1000),
+                          platform::TwipsToPixelsX(6500), platform::TwipsToPixelsY(6500)));
+    // Nonsense in the store falls back or stays within bounds.
+    const QRect odd = restart({{"MainLeft", "not a number"}, {"MainWidth", "1e30"}});
+    QCOMPARE(odd.left(), platform::TwipsToPixelsX(1000));
+    QVERIFY(odd.width() > 0 && odd.width() < 100000);
 
+    fx.w->setGeometry(100, 120, 700, 500);
+    const QRect outer = fx.w->frameGeometry();
+    frmInputSummary::Instance()->show();
+    fx.w->close();
+    QVERIFY(!frmInputSummary::IsLoaded());  // the others are unloaded first
+    auto stored = [](const char* key) { return platform::GetSetting("QEL", "Settings", key, "absent"); };
+    QCOMPARE(stored("MainTop"), platform::SingleText(float(platform::PixelsToTwipsY(outer.top()))));
+    QCOMPARE(stored("MainWidth"), platform::SingleText(float(platform::PixelsToTwipsX(outer.width()))));
+    fx.Stop();
     fx.Start();
-    QCOMPARE(fx.w->frameGeometry().size(), outer.size());
-    QCOMPARE(fx.w->frameGeometry().topLeft(), outer.topLeft());
+    QCOMPARE(fx.w->frameGeometry(), outer);
 
     // Minimised: the stored values stay as they were.
     platform::SaveSetting("QEL", "Settings", "MainLeft", "1440");
@@ -340,16 +358,6 @@ class TestFrmMain : public QObject {
       fx.w->close();
       QCOMPARE(stored("MainLeft"), std::string("1440"));
     }
-  }
-
-  void storedNonsenseFallsBackSafely() {
-    fx.Stop();
-    platform::SetSettingsDirectory(fx.dir.filePath(QStringLiteral("settings")).toStdString());
-    platform::SaveSetting("QEL", "Settings", "MainLeft", "not a number");
-    platform::SaveSetting("QEL", "Settings", "MainWidth", "1e30");
-    fx.Start();
-    QCOMPARE(fx.w->frameGeometry().left(), platform::TwipsToPixelsX(1000));
-    QVERIFY(fx.w->width() > 0 && fx.w->width() < 100000);
   }
 
   void exitEndsAtOnceWithoutSaving() {
@@ -364,25 +372,31 @@ class TestFrmMain : public QObject {
     QCOMPARE(platform::GetSetting("QEL", "Settings", "MainLeft", "absent"), before);
   }
 
-  // With QEL_SCREENSHOT_DIR set, saves pictures of the loaded main window
-  // and the input summary for a person to look at.
+  // With QEL_SCREENSHOT_DIR set, saves pictures of the main window at start,
+  // loaded, with the panel in use, and of the input summary, for a person.
   void screenshotsWhenAsked() {
-    const QByteArray dir = qgetenv("QEL_SCREENSHOT_DIR");
+    const QString dir = QString::fromLocal8Bit(qgetenv("QEL_SCREENSHOT_DIR"));
     if (dir.isEmpty()) QSKIP("QEL_SCREENSHOT_DIR not set");
     frmMain* w = fx.w;
+    auto shoot = [&](QWidget* window, const char* name) {
+      QVERIFY(QTest::qWaitForWindowExposed(window));
+      QTest::qWait(100);
+      QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+    };
+    shoot(w, "main_start.png");
+    w->resize(platform::TwipsToPixelsX(8880), w->height());  // what the user widens it to
     fx.LoadSids();
+    shoot(w, "main_loaded.png");
     w->chkLayerspec[0]->click();
     w->chkApprox->click();
     for (QCheckBox* b : w->chkZonespec) b->click();
+    w->optLaypop[2]->click();
     w->txtMinpop->setText(QStringLiteral("9600"));
     w->txtTarpop->setText(QStringLiteral("16000"));
     w->txtHomvars->setText(QStringLiteral("2 2 1 1"));
+    shoot(w, "main_panel.png");
     w->mnuViewInputSummary->trigger();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    QTest::qWait(200);
-    QVERIFY(w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main_loaded.png")));
-    QVERIFY(frmInputSummary::Instance()->grab().save(QString::fromLocal8Bit(dir) +
-                                                     QStringLiteral("/input_summary.png")));
+    shoot(frmInputSummary::Instance(), "input_summary.png");
   }
 };
 

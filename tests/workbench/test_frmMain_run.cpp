@@ -52,14 +52,14 @@ class TestFrmMainRun : public QObject {
     QCOMPARE(ModalScript::MessageBoxes().back().style, 48);
     QCOMPARE(qel::dblThreshold, 77.0);
     QVERIFY(qel::blnApprox);
-    ExpectNoRun();
-  }
-
-  void targetNeedsAPopulationOption() {
+    // A target with its value but neither population option selected.
+    Tick(0, "100");
     Tick(1, "16000");
     fx.w->optLaypop[1]->setAutoExclusive(false);
-    fx.w->optLaypop[1]->setChecked(false);  // neither option selected
+    fx.w->optLaypop[1]->setChecked(false);
     QCOMPARE(RunRefused().first, std::string("Targets and thresholds require population values"));
+    QCOMPARE(qel::dblThreshold, 77.0);
+    ExpectNoRun();
   }
 
   void weightCheckLeavesTheEarlierStepsWritten() {

@@ -5,29 +5,32 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <array>
+#include <tuple>
 
 #include "frmOptions.h"
+#include "platform/FormKeys.h"
 #include "windows_fixture.h"
 
 namespace {
 
+using Stored = std::tuple<int16_t, double, double, double, double, bool>;
+
 // Stored options set apart from the window's, so that a store is visible.
-void SetStoredOptions(int16_t seed, double offset, double sa, double pop, double apx, bool cont) {
-  qel::intRandomSeed = seed;
-  qel::dblOffsetPct = offset;
-  qel::dblSAStart = sa;
-  qel::dblPopWeight = pop;
-  qel::dblApxWeight = apx;
-  qel::blnContCheck = cont;
+void SetStored(const Stored& s) {
+  std::tie(qel::intRandomSeed, qel::dblOffsetPct, qel::dblSAStart, qel::dblPopWeight,
+           qel::dblApxWeight, qel::blnContCheck) = s;
 }
 
-void ExpectStored(int16_t seed, double offset, double sa, double pop, double apx, bool cont) {
-  QCOMPARE(qel::intRandomSeed, seed);
-  QCOMPARE(qel::dblOffsetPct, offset);
-  QCOMPARE(qel::dblSAStart, sa);
-  QCOMPARE(qel::dblPopWeight, pop);
-  QCOMPARE(qel::dblApxWeight, apx);
-  QCOMPARE(qel::blnContCheck, cont);
+Stored GetStored() {
+  return {qel::intRandomSeed, qel::dblOffsetPct, qel::dblSAStart,
+          qel::dblPopWeight,  qel::dblApxWeight, qel::blnContCheck};
+}
+
+const Stored kStart{99, 10, 20, 1, 1, true};
+
+std::array<QLineEdit*, 5> Texts(frmOptions* o) {
+  return {o->txtRstart, o->txtOffset, o->txtSAstart, o->txtPopWt, o->txtApxwt};
 }
 
 }  // namespace
@@ -36,82 +39,73 @@ class TestFrmOptions : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { wintest::StartFresh(); }
+  void init() {
+    wintest::StartFresh();
+    SetStored(kStart);  // what the main window's load and start-up set
+  }
   void cleanup() { wintest::StopAll(); }
 
-  void designAndOkOnTheWindowAsCreated() {
+  void okOnTheWindowAsCreatedStoresTheStartValues() {
     frmOptions* o = frmOptions::Instance();
-    QCOMPARE(o->windowTitle(), QStringLiteral("Program Options"));
-    QCOMPARE(o->txtRstart->text(), QStringLiteral("99"));
-    QCOMPARE(o->txtOffset->text(), QStringLiteral("10"));
-    QCOMPARE(o->txtSAstart->text(), QStringLiteral("20"));
-    QCOMPARE(o->txtPopWt->text(), QStringLiteral("1.0"));
-    QCOMPARE(o->txtApxwt->text(), QStringLiteral("1.0"));
     QVERIFY(!o->chkLUT->isChecked());
-    QVERIFY(o->chkContChk->isChecked());
+    // Enter presses "&Ok"; there is no cancel button, so Esc does nothing.
+    QCOMPARE(platform::DefaultButton(o), o->cmdOk);
+    QVERIFY(platform::CancelButton(o) == nullptr);
     for (QLabel* l : {o->lblRstart, o->lblOffset, o->lblSAstart, o->lblPopWt, o->lblApxweight}) {
       QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(),
                qPrintable(l->objectName()));
     }
-
     o->show();
     QVERIFY(QTest::qWaitForWindowExposed(o));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(o->cmdOk));
-    SetStoredOptions(1, 2, 3, 4, 5, false);
+    SetStored({1, 2, 3, 4, 5, false});
     o->cmdOk->click();
-    ExpectStored(99, 10, 20, 1, 1, true);
-    QVERIFY(!o->isVisible());
-    QVERIFY(frmOptions::IsLoaded());
+    QVERIFY(GetStored() == kStart);
+    QVERIFY(!o->isVisible() && frmOptions::IsLoaded());
   }
 
-  void seedIsRoundedToEven() {
+  // Seeds round to the nearest, ties to even; no value is checked for range.
+  void okStoresWhatIsTyped_data() {
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("seed");
+    QTest::addColumn<QList<double>>("values");
+    QTest::newRow("half down to even") << QStringList{"12.5", "10", "20", "1", "1"} << 12
+                                       << QList<double>{10, 20, 1, 1};
+    QTest::newRow("half up to even") << QStringList{"13.5", "10", "20", "1", "1"} << 14
+                                     << QList<double>{10, 20, 1, 1};
+    QTest::newRow("zero and below") << QStringList{"-32768", "-5", "0", "0", " -2.5 "} << -32768
+                                    << QList<double>{-5, 0, 0, -2.5};
+  }
+  void okStoresWhatIsTyped() {
+    QFETCH(QStringList, texts);
+    QFETCH(int, seed);
+    QFETCH(QList<double>, values);
     frmOptions* o = frmOptions::Instance();
-    o->txtRstart->setText(QStringLiteral("12.5"));
+    for (int i = 0; i < 5; ++i) Texts(o)[size_t(i)]->setText(texts[i]);
     o->cmdOk->click();
-    QCOMPARE(qel::intRandomSeed, int16_t(12));
-    o->txtRstart->setText(QStringLiteral("13.5"));
-    o->cmdOk->click();
-    QCOMPARE(qel::intRandomSeed, int16_t(14));
-    o->txtRstart->setText(QStringLiteral("-32768"));
-    o->cmdOk->click();
-    QCOMPARE(qel::intRandomSeed, int16_t(-32768));
+    QVERIFY(GetStored() ==
+            Stored(int16_t(seed), values[0], values[1], values[2], values[3], true));
   }
 
-  void cancelStoresNothingAndKeepsTheTexts() {
+  void cancelAndTheCloseBoxStoreNothingAndKeepTheTexts() {
+    // Read before the window was ever shown, the look-up-table box creates it hidden.
+    QCOMPARE(qel::Windows().OptionsLUTValue(), 0);
+    QVERIFY(frmOptions::IsLoaded() && !frmOptions::Instance()->isVisible());
     frmOptions* o = frmOptions::Instance();
     o->show();
-    SetStoredOptions(99, 10, 20, 1, 1, true);
     o->txtRstart->setText(QStringLiteral("7"));
     o->chkContChk->setChecked(false);
+    o->chkLUT->setChecked(true);
     o->cmdCancel->click();
     QVERIFY(!o->isVisible());
-    ExpectStored(99, 10, 20, 1, 1, true);
+    QCOMPARE(qel::Windows().OptionsLUTValue(), 1);  // the box counts all the same
     o->show();
-    QCOMPARE(frmOptions::Instance(), o);
-    QCOMPARE(o->txtRstart->text(), QStringLiteral("7"));
-    o->cmdOk->click();
-    ExpectStored(7, 10, 20, 1, 1, false);
-  }
-
-  void lookUpTableBoxCountsWhateverButtonCloses() {
-    QVERIFY(!frmOptions::IsLoaded());
-    // Read before the window was ever shown: created hidden, unticked.
-    QCOMPARE(qel::Windows().OptionsLUTValue(), 0);
+    o->close();
     QVERIFY(frmOptions::IsLoaded());
-    QVERIFY(!frmOptions::Instance()->isVisible());
-    frmOptions::Instance()->chkLUT->setChecked(true);
-    frmOptions::Instance()->cmdCancel->click();
-    QCOMPARE(qel::Windows().OptionsLUTValue(), 1);
-  }
-
-  void weightsAndMarginsAreStoredAsTyped() {
-    frmOptions* o = frmOptions::Instance();
-    o->txtOffset->setText(QStringLiteral("-5"));
-    o->txtSAstart->setText(QStringLiteral("0"));
-    o->txtPopWt->setText(QStringLiteral("0"));
-    o->txtApxwt->setText(QStringLiteral(" -2.5 "));
+    QVERIFY(GetStored() == kStart);
+    QCOMPARE(frmOptions::Instance()->txtRstart->text(), QStringLiteral("7"));
     o->cmdOk->click();
-    ExpectStored(99, -5, 0, 0, -2.5, true);
+    QVERIFY(GetStored() == Stored(7, 10, 20, 1, 1, false));
   }
 
   void textsThatCannotBeStoredChangeNothing_data() {
@@ -125,53 +119,24 @@ class TestFrmOptions : public QObject {
     QTest::newRow("offset") << 1 << QStringLiteral("ten");
     QTest::newRow("annealing") << 2 << QStringLiteral("2O");
     QTest::newRow("target weight") << 3 << QStringLiteral("1,0.5");
-    QTest::newRow("matching weight") << 4 << QStringLiteral("-");
+    QTest::newRow("matching weight") << 4 << QStringLiteral("1e999");
   }
   void textsThatCannotBeStoredChangeNothing() {
     QFETCH(int, box);
     QFETCH(QString, text);
     frmOptions* o = frmOptions::Instance();
     o->show();
-    QLineEdit* boxes[] = {o->txtRstart, o->txtOffset, o->txtSAstart, o->txtPopWt, o->txtApxwt};
-    // Earlier boxes hold new, valid values: none of them may be stored either.
-    o->txtRstart->setText(QStringLiteral("5"));
-    o->txtOffset->setText(QStringLiteral("15"));
+    // The other boxes hold new, valid values: none of them may be stored either.
+    for (QLineEdit* t : Texts(o)) t->setText(QStringLiteral("5"));
     o->chkContChk->setChecked(false);
-    boxes[box]->setText(text);
-    SetStoredOptions(99, 10, 20, 1, 1, true);
+    Texts(o)[size_t(box)]->setText(text);
     platform::ModalScript::AnswerButton(qel::kIdOk);
     o->cmdOk->click();
-    ExpectStored(99, 10, 20, 1, 1, true);
+    QVERIFY(GetStored() == kStart);
     QCOMPARE(int(wintest::Boxes().size()), 1);
     QCOMPARE(wintest::Boxes()[0].style, int(qel::kMbExclamation));
     QCOMPARE(wintest::Boxes()[0].title, std::string("Program Options"));
     QVERIFY(o->isVisible());
-    QVERIFY(boxes[box]->hasFocus() || !o->isActiveWindow());
-  }
-
-  void enterPressesOkAndEscapeDoesNothing() {
-    frmOptions* o = frmOptions::Instance();
-    o->show();
-    o->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(o));
-    QTest::keyClick(o->txtRstart, Qt::Key_Escape);
-    QVERIFY(o->isVisible());
-    o->txtRstart->setFocus();
-    o->txtRstart->setText(QStringLiteral("31"));
-    QTest::keyClick(o->txtRstart, Qt::Key_Return);
-    QVERIFY(!o->isVisible());
-    QCOMPARE(qel::intRandomSeed, int16_t(31));
-  }
-
-  void closeBoxActsAsCancel() {
-    frmOptions* o = frmOptions::Instance();
-    o->show();
-    o->txtRstart->setText(QStringLiteral("8"));
-    qel::intRandomSeed = 99;
-    o->close();
-    QVERIFY(frmOptions::IsLoaded());
-    QCOMPARE(qel::intRandomSeed, int16_t(99));
-    QCOMPARE(o->txtRstart->text(), QStringLiteral("8"));
   }
 };
 

@@ -3,6 +3,8 @@
 // its start-up state with the workbench's windows installed.
 #pragma once
 
+#include <QFile>
+#include <QListWidget>
 #include <QTest>
 #include <string>
 #include <vector>
@@ -20,12 +22,6 @@ inline void BeginScript() {
       [](const std::string& text) { QTest::qFail(text.c_str(), __FILE__, __LINE__); });
 }
 
-inline void EndScript() {
-  platform::ModalScript::SetFailureHook({});
-  platform::ModalScript::End();
-}
-
-// Engine at start-up values, window operations of the workbench, scripting on.
 inline void StartFresh() {
   qel::ResetEngineState();
   InstallWorkbenchWindows();
@@ -36,7 +32,8 @@ inline void StartFresh() {
 inline void StopAll() {
   platform::UnloadAllExcept(nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EndScript();
+  platform::ModalScript::SetFailureHook({});
+  platform::ModalScript::End();
 }
 
 inline std::vector<platform::ModalRecord> Boxes() { return platform::ModalScript::MessageBoxes(); }
@@ -44,6 +41,17 @@ inline std::vector<platform::ModalRecord> Boxes() { return platform::ModalScript
 inline std::string LastPrompt() {
   const auto boxes = Boxes();
   return boxes.empty() ? std::string() : boxes.back().prompt;
+}
+
+inline QStringList ListLines(QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+inline QString ReadText(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
 }  // namespace wintest

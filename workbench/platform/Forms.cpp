@@ -54,8 +54,11 @@ std::vector<QWidget*> LoadedForms() {
 }
 
 void UnloadAllExcept(QWidget* keep) {
-  // Each unload may load or unload others: take the last entry afresh every time.
-  for (;;) {
+  // Each unload may load or unload others: take the last entry afresh every
+  // time, but never more often than twice the windows there were, so that a
+  // window whose unloading loads it again cannot hold the close for ever.
+  Prune();
+  for (size_t round = 0, rounds = 2 * Registry().size() + 2; round < rounds; ++round) {
     Prune();
     auto& r = Registry();
     auto it = std::find_if(r.rbegin(), r.rend(), [keep](const Entry& e) { return e.key != keep; });

@@ -230,6 +230,12 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+  // A run cannot be interrupted: closing now would leave its windows
+  // without a main window.
+  if (running_) {
+    event->ignore();
+    return;
+  }
   Form_Unload();
   event->accept();
 }

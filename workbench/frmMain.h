@@ -134,6 +134,7 @@ class frmMain : public QMainWindow {
   std::array<double, 4> placement_{};
   bool placementPending_ = false;
   bool unloaded_ = false;
+  bool running_ = false;  // a run holds the thread; its repaints let close requests through
   // The building-block part of the input summary's count caption.
   QString summaryBlocks_;
 };

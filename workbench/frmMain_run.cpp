@@ -172,9 +172,12 @@ void frmMain::cmdRun_Click() {
     progress->show();
 
     qel::datRunStart = qel::TimeOfDay();
+    running_ = true;
     qel::BuildIntermediateBBs();
     qel::RunIterations(qel::intNIterations);
+    running_ = false;
   } catch (...) {
+    running_ = false;
     // No error may end the program: report it and take the progress away.
     qel::Windows().HideProgress();
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "run_helpers.h"
 #include "test_support.h"
 #include "tract_checks.h"
 
@@ -109,9 +108,7 @@ TEST_F(ApproxAggregationTest, MergingOnlyUnderTheThresholdAndAfterTheCheck) {
 }
 
 TEST_F(ApproxAggregationTest, AZoneOfMoreThanFiveHundredIBBsIsSplit) {
-  qeltest::LatticeSpec spec;
-  spec.cols = 30, spec.rows = 20, spec.zoneASize = 30;
-  qeltest::BuildLattice(spec);
+  qeltest::BuildLattice({.cols = 30, .rows = 20, .zoneASize = 30});
   BuildIntermediateBBs();
   BuildApproxTracts();
   ASSERT_EQ(intNTracts, 2);
@@ -121,23 +118,18 @@ TEST_F(ApproxAggregationTest, AZoneOfMoreThanFiveHundredIBBsIsSplit) {
 }
 
 TEST_F(ApproxAggregationTest, GeneratedAndRealAreasGetACompleteConsistentCover) {
-  const std::string sets[][2] = {
-      {"", ""}, {"data/QELdemo.pat", "data/QELdemo.ctg"}, {"tests/data/sids.pat", "tests/data/sids.ctg"}};
-  for (const auto& set : sets)
+  for (const std::string set : {"", "data/QELdemo", "tests/data/sids"})
     for (bool fixed : {false, true}) {
-      SCOPED_TRACE(set[0] + (fixed ? " fixed" : ""));
+      SCOPED_TRACE(set + (fixed ? " fixed" : ""));
       qeltest::SetDefaultRunSettings();
-      if (set[0].empty()) {
-        qeltest::LatticeSpec spec;
-        spec.cols = 11, spec.rows = 9, spec.nHomVars = 3;
-        const auto files = qeltest::WriteLatticeFiles(spec, tempDir);
-        qeltest::LoadStudyArea(files.patPath, files.ctgPath);
+      if (set.empty()) {
+        qeltest::LoadGenArea(qeltest::LatticeArea({.cols = 11, .rows = 9, .nHomVars = 3}), tempDir);
       } else {
-        qeltest::LoadStudyArea(qeltest::RepoPath(set[0]), qeltest::RepoPath(set[1]));
+        qeltest::LoadRepoArea(set);
       }
       blnFixedA = fixed;
       blnApprox = blnThresholdPop = blnHomog = true;
-      dblThreshold = set[0].find("sids") != std::string::npos ? 9600 : 250;
+      dblThreshold = set.find("sids") != std::string::npos ? 9600 : 250;
       intNHomGroups = 2, intGroupSize(1) = 2, intGroupSize(2) = 1;
       BuildIntermediateBBs();
       BuildApproxTracts();

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "movability.h"
-#include "run_helpers.h"
 #include "test_support.h"
 
 using namespace qel;

@@ -1,124 +1,87 @@
 // The move operator: bookkeeping of both tracts against from-scratch values,
 // move and move back, homogeneity, emptied tracts and the list limits.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <numeric>
 #include <random>
-#include <vector>
 
-#include "engine.h"
-#include "test_support.h"
 #include "tract_checks.h"
 
 namespace {
 
 using namespace qel;
-using qeltest::LatticeSpec;
 using qeltest::ShownBox;
+using Ints = std::vector<int>;
 
 class MovesTest : public qeltest::TractFixture {
  protected:
   static void Move(int to, int ibb) { MoveIBBToTract(static_cast<int16_t>(to), static_cast<int16_t>(ibb)); }
-  // 3 x 3 lattice (IBB 1 + x + 3y): tract 1 the centre, tract 2 the ring.
-  void CentreAndRing() {
-    Lattice(3, 3);
-    qeltest::MakeTract(1, {5});
-    qeltest::MakeTract(2, {1, 2, 3, 4, 6, 7, 8, 9});
+  // Tracts of the given IBBs, their lengths and values from scratch.
+  static void Tracts(const std::vector<Ints>& tracts) {
+    for (size_t t = 0; t < tracts.size(); ++t) qeltest::MakeTract(static_cast<int>(t + 1), tracts[t]);
     qeltest::FinishTractsFromScratch();
   }
 };
 
 TEST_F(MovesTest, OutsideEntryFollowsTheMembersThatTouchIt) {
-  CentreAndRing();
-  ASSERT_EQ(Nbrs(1), (std::vector<int>{Cell(1, 0), Cell(0, 1), Cell(2, 1), Cell(1, 2)}));
-
-  // The corner joins the centre: the receiver's list keeps its order and
-  // gains the outside at the end; the giver's is rebuilt by member and
-  // block order, the outside once, where its first member meets it.
+  Lattice(3, 3);
+  Tracts({{5}, {1, 2, 3, 4, 6, 7, 8, 9}});  // the centre and the ring
+  const Ints centre = Nbrs(1);
+  // The corner joins the centre: the receiver keeps its order and gains the
+  // outside at the end; the giver's list is rebuilt by member and block
+  // order, the outside once, where its first member meets it.
   Move(1, Cell(0, 0));
-  // The receiver gains the outside that only the corner touched.
-  EXPECT_EQ(Nbrs(1), (std::vector<int>{Cell(1, 0), Cell(0, 1), Cell(2, 1), Cell(1, 2), 0}));
-  EXPECT_EQ(Nbrs(2), (std::vector<int>{0, Cell(0, 0), Cell(1, 1)}));
-  EXPECT_EQ(Members(1), (std::vector<int>{Cell(1, 1), Cell(0, 0)}));
+  EXPECT_EQ(Nbrs(1), (Ints{Cell(1, 0), Cell(0, 1), Cell(2, 1), Cell(1, 2), 0}));
+  EXPECT_EQ(Nbrs(2), (Ints{0, Cell(0, 0), Cell(1, 1)}));
+  EXPECT_EQ(Members(1), (Ints{Cell(1, 1), Cell(0, 0)}));
   EXPECT_EQ(arrTract(2).intMember(8), 0);  // the slot past the new count
   EXPECT_EQ(arrIBB(Cell(0, 0)).intTract, 1);
-  // The corner's 4 sides (2 on the outside) and the centre's 4.
-  EXPECT_DOUBLE_EQ(arrTract(1).dblP2, 64.0);
+  EXPECT_DOUBLE_EQ(arrTract(1).dblP2, 64.0);  // the corner's 4 sides and the centre's 4
   qeltest::ExpectTractsConsistent();
-
-  // Back again: the centre alone no longer touches the outside, and its
-  // one member on the edge took the outside entry along.
+  // Back again: the centre no longer touches the outside; its one member on
+  // the edge took the outside entry along.
   Move(2, Cell(0, 0));
-  EXPECT_EQ(Nbrs(1), (std::vector<int>{Cell(1, 0), Cell(0, 1), Cell(2, 1), Cell(1, 2)}));
-  EXPECT_EQ(Members(1), std::vector<int>{Cell(1, 1)});
+  EXPECT_EQ(Nbrs(1), centre);
   EXPECT_EQ(arrTract(1).intMember(2), 0);
   EXPECT_EQ(Members(2).back(), Cell(0, 0));
   EXPECT_DOUBLE_EQ(arrTract(1).dblP2, 16.0);
   qeltest::ExpectTractsConsistent();
 }
 
-TEST_F(MovesTest, HomogeneityFollowsTheMove) {
+TEST_F(MovesTest, HomogeneityFollowsTheMoveWithoutDividingByZero) {
   Lattice(4, 1, 2);
   intNHomGroups = 2;
-  intGroupSize(1) = 1;
-  intGroupSize(2) = 1;
-  // Two equal IBBs in tract 1.
-  for (int g : {1, 2}) {
-    arrIBB(g).dblHom(1) = 30;
-    arrIBB(g).dblHom(2) = 10;
-    arrIBB(g).dblHomTotal = 30;
-  }
-  qeltest::MakeTract(1, {1, 2});
-  qeltest::MakeTract(2, {3, 4});
-  qeltest::FinishTractsFromScratch();
-  ASSERT_EQ(arrTract(1).dblHomTotal, 60);
-
+  intGroupSize(1) = intGroupSize(2) = 1;
+  auto set = [](const double (&values)[4][3]) {  // hom 1, hom 2, total of each IBB
+    for (int g = 1; g <= 4; ++g) {
+      const double* v = values[g - 1];
+      arrIBB(g).dblHom(1) = v[0], arrIBB(g).dblHom(2) = v[1], arrIBB(g).dblHomTotal = v[2];
+    }
+  };
+  set({{30, 10, 30}, {30, 10, 30}, {0, 0, 0}, {0, 0, 0}});
+  Tracts({{1, 2}, {3, 4}});
   Move(2, 2);
   EXPECT_EQ(arrTract(1).dblHomTotal, 30);  // half, never zero
-  EXPECT_EQ(arrTract(1).dblHomSum(2), 10);
   EXPECT_DOUBLE_EQ(arrTract(1).dblHomProp(2), 10.0 / 30.0);
   qeltest::ExpectTractsConsistent();
-
   // With the term off the sums still move, the proportions stay.
   blnHomog = false;
-  const double prop1 = arrTract(1).dblHomProp(2);
-  const double prop2 = arrTract(2).dblHomProp(2);
-  const double sum2 = arrTract(2).dblHomSum(2);
+  const double prop1 = arrTract(1).dblHomProp(2), prop2 = arrTract(2).dblHomProp(2), sum2 = arrTract(2).dblHomSum(2);
   Move(1, 2);
-  EXPECT_EQ(arrTract(1).dblHomProp(2), prop1);
-  EXPECT_EQ(arrTract(2).dblHomProp(2), prop2);
+  EXPECT_EQ(arrTract(1).dblHomProp(2) + arrTract(2).dblHomProp(2), prop1 + prop2);
   EXPECT_EQ(arrTract(2).dblHomSum(2), sum2 - 10);
   EXPECT_EQ(arrTract(1).dblHomTotal, 60);
-}
 
-TEST_F(MovesTest, ZeroTotalsAndEmptiedTractsGiveNoDivision) {
-  Lattice(4, 1, 2);
-  for (int g : {1, 2, 3}) {
-    arrIBB(g).dblHom(1) = arrIBB(g).dblHom(2) = 0;
-    arrIBB(g).dblHomTotal = 0;
-  }
-  arrIBB(2).dblHom(1) = 0.1;  // totals that cancel only up to rounding
-  arrIBB(2).dblHomTotal = 0.1;
-  arrIBB(3).dblHom(1) = 0.2;
-  arrIBB(3).dblHomTotal = 0.2;
-  qeltest::MakeTract(1, {1, 2, 3});
-  qeltest::MakeTract(2, {4});
-  qeltest::FinishTractsFromScratch();
-
+  // Totals that cancel only up to rounding, then none left: proportions 0.
+  blnHomog = true;
+  set({{0, 0, 0}, {0.1, 0, 0.1}, {0.2, 0, 0.2}, {0, 0, 0}});
+  ResetTracts();
+  Tracts({{1, 2, 3}, {4}});
   Move(2, 3);
-  Move(2, 2);  // tract 1 keeps only zero-total member 1
-  for (int v = 1; v <= 2; ++v) {
-    EXPECT_TRUE(std::isfinite(arrTract(1).dblHomProp(v)));
-    EXPECT_EQ(arrTract(1).dblHomProp(v), 0);
-  }
-  // Emptied by the move of its last member: a tract with no members, no
-  // neighbours, no perimeter, and finite values.
+  Move(2, 2);  // tract 1 keeps only member 1, of total 0
+  for (int v = 1; v <= 2; ++v) EXPECT_EQ(arrTract(1).dblHomProp(v), 0);
   Move(2, 1);
   const udtTract& empty = arrTract(1);
-  EXPECT_EQ(empty.intNMembers, 0);
-  EXPECT_EQ(empty.intNNbrs, 0);
-  EXPECT_EQ(empty.dblP2, 0);
+  EXPECT_EQ(empty.intNMembers + empty.intNNbrs + empty.dblP2, 0);  // emptied: no members, no neighbours, no perimeter
   EXPECT_NEAR(empty.dblPop, 0, 1e-9);
   for (int v = 1; v <= 2; ++v) EXPECT_EQ(empty.dblHomProp(v), 0);
   EXPECT_EQ(arrTract(2).intNMembers, 4);
@@ -126,48 +89,45 @@ TEST_F(MovesTest, ZeroTotalsAndEmptiedTractsGiveNoDivision) {
 }
 
 // Thousands of random moves between neighbouring tracts, half of them moved
-// back at once, on generated study areas with and without fixed layers.
-TEST_F(MovesTest, RandomMovesKeepEveryTractTrue) {
-  struct Case {
+// back at once, and now and then a merge, on generated study areas with and
+// without fixed layers.
+TEST_F(MovesTest, RandomMovesAndMergesKeepEveryTractTrue) {
+  const struct {
     int cols, rows;
     bool fixA, fixB;
     int members;
-  };
-  const Case cases[] = {
-      {37, 54, false, false, 8}, {30, 30, true, false, 4}, {30, 30, false, true, 4}, {40, 40, true, true, 3}};
+  } cases[] = {{37, 54, false, false, 8}, {30, 30, true, false, 4}, {30, 30, false, true, 4}, {40, 40, true, true, 3}};
   std::mt19937 gen(11);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.cols) + "x" + std::to_string(c.rows) + " A" + std::to_string(c.fixA) + " B" +
-                 std::to_string(c.fixB));
-    LatticeSpec s;
-    s.cols = c.cols;
-    s.rows = c.rows;
-    s.nHomVars = 3;
-    s.seed = 3;
-    qeltest::BuildLattice(s);
-    blnFixedA = c.fixA;
-    blnFixedB = c.fixB;
-    blnHomog = true;
+  auto pick = [&gen](int n) { return std::uniform_int_distribution<int>(1, n)(gen); };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.cols << "x" << c.rows << " A" << c.fixA << " B" << c.fixB);
+    qeltest::BuildLattice({.cols = c.cols, .rows = c.rows, .nHomVars = 3, .seed = 3});
+    blnFixedA = c.fixA, blnFixedB = c.fixB, blnHomog = true;
     intNHomGroups = 2;
-    intGroupSize(1) = 2;
-    intGroupSize(2) = 1;
+    intGroupSize(1) = 2, intGroupSize(2) = 1;
     BuildIntermediateBBs();
     qeltest::GrowTracts(c.members);
     qeltest::ExpectTractsConsistent();
-
-    int moves = 0, backs = 0;
+    int moves = 0, backs = 0, merges = 0;
     for (int step = 0; step < 3000 && !HasFailure(); ++step) {
-      const int r = std::uniform_int_distribution<int>(1, intNTracts)(gen);
+      const int r = pick(intNTracts);
       if (arrTract(r).intNNbrs == 0) continue;
-      const int i = arrTract(r).intNbr(std::uniform_int_distribution<int>(1, arrTract(r).intNNbrs)(gen));
+      const int i = arrTract(r).intNbr(pick(arrTract(r).intNNbrs));
       if (i == 0) continue;
       const int donor = arrIBB(i).intTract;
+      if (step % 50 == 0 && arrTract(r).intNMembers + arrTract(donor).intNMembers <= 60) {
+        int16_t into = static_cast<int16_t>(r);
+        MergeTracts(static_cast<int16_t>(donor), into);
+        ASSERT_EQ(into, donor < r ? r - 1 : r);
+        ASSERT_EQ(qeltest::TractsDiffer(false), "");
+        qeltest::FinishTractsFromScratch();  // a merge leaves the lengths to its caller
+        ++merges;
+        continue;
+      }
       if (arrTract(donor).intNMembers < 2) continue;
-
-      const auto rMembers = Members(r);
+      const Ints rMembers = Members(r);
       const auto donorMembers = qeltest::TractMemberSet(donor);
-      const auto rNbrs = qeltest::TractNeighbourSet(r);
-      const auto donorNbrs = qeltest::TractNeighbourSet(donor);
+      const auto rNbrs = qeltest::TractNeighbourSet(r), donorNbrs = qeltest::TractNeighbourSet(donor);
       const double rPop = arrTract(r).dblPop, donorPop = arrTract(donor).dblPop;
       Move(r, i);
       ++moves;
@@ -192,25 +152,23 @@ TEST_F(MovesTest, RandomMovesKeepEveryTractTrue) {
     qeltest::ExpectTractsConsistent();
     EXPECT_GT(moves, 1000);
     EXPECT_GT(backs, 300);
+    EXPECT_GT(merges, 10);
     EXPECT_TRUE(boxes.Shown().empty());
   }
 }
 
 TEST_F(MovesTest, MovesPastAListAreRefusedAndReportedOnce) {
   Lattice(40, 25);
-  std::vector<int> run(500);
+  Ints run(500);
   std::iota(run.begin(), run.end(), 1);
-  qeltest::MakeTract(1, run);
-  qeltest::MakeTract(2, {501, 502, 503});
-  qeltest::FinishTractsFromScratch();
-  auto before = qeltest::TakeTractSnapshot();
+  Tracts({run, {501, 502, 503}});
+  std::string before = qeltest::TractTableBytes();
   Move(1, 501);
   Move(1, 502);
   qeltest::ExpectTractTableUnchanged(before);
   EXPECT_EQ(boxes.Shown(),
             (std::vector<ShownBox>{{"Too many members to receiving tract", 16, "Error moving intermediate BB"}}));
-  // The caller's move back of a refused move finds the IBB at home.
-  Move(2, 501);
+  Move(2, 501);  // the caller's move back of a refused move finds the IBB at home
   qeltest::ExpectTractTableUnchanged(before);
 
   // A run along the middle row of 3 x 310 cells with 500 neighbour entries.
@@ -218,11 +176,9 @@ TEST_F(MovesTest, MovesPastAListAreRefusedAndReportedOnce) {
   Lattice(310, 3);
   run.clear();
   for (int x = 0; x < 249; ++x) run.push_back(Cell(x, 1));
-  qeltest::MakeTract(1, run);
+  Tracts({run, {Cell(249, 1), Cell(250, 1)}});
   ASSERT_EQ(arrTract(1).intNNbrs, 500);
-  qeltest::MakeTract(2, {Cell(249, 1), Cell(250, 1)});
-  qeltest::FinishTractsFromScratch();
-  before = qeltest::TakeTractSnapshot();
+  before = qeltest::TractTableBytes();
   Move(1, Cell(249, 1));
   qeltest::ExpectTractTableUnchanged(before);
   EXPECT_EQ(boxes.Shown().at(0).prompt, "Too many neighbours to receiving tract");
@@ -236,19 +192,18 @@ TEST_F(MovesTest, MovesPastAListAreRefusedAndReportedOnce) {
   for (int x = 0; x < 249; ++x) run.push_back(Cell(x, 2));
   run.push_back(Cell(5, 1));
   run.push_back(Cell(5, 3));
-  qeltest::MakeTract(1, run);
-  qeltest::MakeTract(2, {Cell(250, 4)});
-  qeltest::FinishTractsFromScratch();
+  Tracts({run, {Cell(250, 4)}});
   ASSERT_EQ(arrTract(1).intNNbrs, 500);
-  before = qeltest::TakeTractSnapshot();
+  before = qeltest::TractTableBytes();
   Move(2, Cell(5, 2));
   qeltest::ExpectTractTableUnchanged(before);
   EXPECT_EQ(boxes.Shown().at(0).prompt, "Too many neighbours to giving tract");
 }
 
 TEST_F(MovesTest, CallsOutsideThePreconditionsChangeNothing) {
-  CentreAndRing();
-  const auto before = qeltest::TakeTractSnapshot();
+  Lattice(3, 3);
+  Tracts({{5}, {1, 2, 3, 4, 6, 7, 8, 9}});
+  const std::string before = qeltest::TractTableBytes();
   Move(1, Cell(1, 1));  // already there
   Move(1, 0);
   Move(1, intNIBB + 1);

@@ -3,7 +3,6 @@
 // (The terms against a direct computation after every kept move of whole
 // runs: test_end_to_end.)
 #include <cmath>
-#include <vector>
 
 #include "test_support.h"
 
@@ -28,9 +27,8 @@ class ObjectiveTest : public qeltest::EngineTest {
   static void HomogeneityExample() {
     Tracts({10, 10});
     blnHomog = true;
-    intNHomVars = 2;
+    intNHomVars = intGroupSize(1) = 2;
     intNHomGroups = 1;
-    intGroupSize(1) = 2;
     dblHomPopTot = 20;
     dblHomMean(1) = dblHomMean(2) = 0.5;
     for (int t = 1; t <= 2; ++t) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "run_helpers.h"
 #include "test_support.h"
 
 using namespace qel;
@@ -17,14 +16,7 @@ namespace {
 
 class RunLoopTest : public qeltest::EngineTest {
  protected:
-  void TearDown() override {
-    SetClock(nullptr);
-    EngineTest::TearDown();
-  }
-  void LatticeFiles() {
-    const auto files = qeltest::WriteLatticeFiles({}, tempDir);
-    qeltest::LoadStudyArea(files.patPath, files.ctgPath);
-  }
+  void LatticeFiles() { qeltest::LoadGenArea(qeltest::LatticeArea({}), tempDir); }
   static RunSettings Threshold(int iterations, double pop = 400) {
     RunSettings s;
     s.threshold = true, s.thresholdPop = pop, s.iterations = iterations;
@@ -131,7 +123,7 @@ TEST_F(RunLoopTest, TheLookUpTableIsWrittenOnceAtTheEndOnlyWhenAskedWithMatching
 }
 
 TEST_F(RunLoopTest, TheDemoMapIsDrawnAfterEveryIterationAndAfterTheRestore) {
-  qeltest::LoadStudyArea(qeltest::RepoPath("data/QELdemo.pat"), qeltest::RepoPath("data/QELdemo.ctg"));
+  qeltest::LoadRepoArea("data/QELdemo");
   RunSettings s;
   s.target = true, s.targetPop = 250, s.iterations = 4;
   StartRun(s);

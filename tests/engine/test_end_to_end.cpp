@@ -22,7 +22,7 @@ namespace {
 using Path = std::filesystem::path;
 using Loader = std::function<void(const Path&)>;
 
-Loader Lattice(qeltest::LatticeSpec s) {
+Loader Lattice(qeltest::LatticeParams s) {
   return [=](const Path& dir) { qeltest::LoadGenArea(qeltest::LatticeArea(s), dir); };
 }
 Loader Repo(const std::string& name) {
@@ -30,12 +30,12 @@ Loader Repo(const std::string& name) {
 }
 const Loader kDemo = Repo("data/QELdemo"), kSids = Repo("tests/data/sids");
 
-qeltest::GenSpec Spec(int blocks, unsigned seed, int homVars = 0) {
+qeltest::GenParams Params(int blocks, unsigned seed, int homVars = 0) {
   return {.blocks = blocks, .zonesA = std::max(4, blocks / 12), .zonesB = std::max(6, blocks / 7),
           .homVars = homVars, .seed = seed};
 }
 Loader Hex(int blocks, unsigned seed, int homVars = 0) {
-  return [=](const Path& dir) { qeltest::LoadGenArea(qeltest::MakeHexArea(Spec(blocks, seed, homVars)), dir); };
+  return [=](const Path& dir) { qeltest::LoadGenArea(qeltest::MakeHexArea(Params(blocks, seed, homVars)), dir); };
 }
 
 // A 9 x 9 lattice whose zone A of the first cell also holds a cell apart
@@ -342,7 +342,7 @@ class BadInputTest : public EndToEndTest, public ::testing::WithParamInterface<B
 // Each ends in its message, shown once, leaves every count within its table and no file
 // open, and a run started afterwards (on what the last good load left) ends.
 TEST_P(BadInputTest, EndsInOneMessageAndLeavesAStateThatRuns) {
-  Input in{qeltest::MakeHexArea(Spec(700, 21)), {}, "", ""};
+  Input in{qeltest::MakeHexArea(Params(700, 21)), {}, "", ""};
   in.s.threshold = in.s.shape = true, in.s.thresholdPop = 6000, in.s.iterations = 2;
   GetParam().edit(in);
   qeltest::LoadGenArea(in.area, tempDir);

@@ -38,7 +38,7 @@ struct Rng {
 // ---- Lattice -------------------------------------------------------------------
 
 // Neighbours of cell (x, y) as (record, length), the outside (record 1) first.
-std::vector<GenArc> CellNeighbours(const LatticeSpec& s, int x, int y) {
+std::vector<GenArc> CellNeighbours(const LatticeParams& s, int x, int y) {
   std::vector<GenArc> out;
   double outside = 0;
   const int dx[4] = {0, -1, 1, 0}, dy[4] = {-1, 0, 0, 1};
@@ -56,7 +56,7 @@ std::vector<GenArc> CellNeighbours(const LatticeSpec& s, int x, int y) {
 
 }  // namespace
 
-GenArea LatticeArea(const LatticeSpec& s) {
+GenArea LatticeArea(const LatticeParams& s) {
   std::mt19937 gen(s.seed);
   std::uniform_int_distribution<int> pop(static_cast<int>(s.minPop), static_cast<int>(s.maxPop)), pct(0, 100);
   const int zaCols = (s.cols + s.zoneASize - 1) / s.zoneASize;
@@ -79,7 +79,7 @@ GenArea LatticeArea(const LatticeSpec& s) {
   return a;
 }
 
-void BuildLattice(const LatticeSpec& s) {
+void BuildLattice(const LatticeParams& s) {
   using namespace qel;
   const GenArea a = LatticeArea(s);
   if (a.Records() > kTableSize) throw std::runtime_error("lattice too large");
@@ -194,29 +194,29 @@ std::vector<int> GrowZones(const std::vector<std::vector<int>>& adj, int nZones,
 }
 
 // Populations with zeros and a few very large values; areas with zeros.
-void FillValues(GenArea& a, const GenSpec& spec, Rng& rng) {
+void FillValues(GenArea& a, const GenParams& params, Rng& rng) {
   for (size_t r = 1; r < a.blocks.size(); ++r) {
     GenBlock& b = a.blocks[r];
     const int roll = rng.Below(100);
     b.popA = roll < 10 ? 0 : roll < 99 ? rng.Below(3000) : 40000 + rng.Below(60000);
     b.popB = rng.Below(100) < 8 ? 0 : std::round(b.popA * (0.5 + rng.Unit()));
     if (rng.Below(100) < 3) b.area = 0;
-    b.hom.assign(static_cast<size_t>(spec.homVars), 0.0);
+    b.hom.assign(static_cast<size_t>(params.homVars), 0.0);
     for (double& h : b.hom) h = rng.Below(4) == 0 ? 0 : rng.Below(100);
-    if (spec.homVars >= 2) {
+    if (params.homVars >= 2) {
       b.hom[0] = std::round(b.popA * rng.Unit());
       b.hom[1] = b.popA - b.hom[0];
     }
   }
-  a.blocks[0].hom.assign(static_cast<size_t>(spec.homVars), 0.0);
+  a.blocks[0].hom.assign(static_cast<size_t>(params.homVars), 0.0);
 }
 
 }  // namespace
 
-GenArea MakeHexArea(const GenSpec& spec) {
-  Rng rng{spec.seed * 7919ull + 17};
-  const int special = spec.lakes + spec.islands + spec.enclaves;
-  const int need = static_cast<int>(spec.blocks * spec.cellsPerBlock) + 8 * special;
+GenArea MakeHexArea(const GenParams& params) {
+  Rng rng{params.seed * 7919ull + 17};
+  const int special = params.lakes + params.islands + params.enclaves;
+  const int need = static_cast<int>(params.blocks * params.cellsPerBlock) + 8 * special;
   HexGrid g{std::max(8, static_cast<int>(std::sqrt(need * 1.5))), 0, {}};
   g.rows = std::max(8, need / g.cols + 1);
   // Lakes, islands and enclaves sit on a coarse lattice, five cells apart,
@@ -234,11 +234,11 @@ GenArea MakeHexArea(const GenSpec& spec) {
   std::vector<int> active;
   for (int s = 0; s < special; ++s) {
     const int c = At(sites, s);
-    if (s < spec.lakes) {  // the site and up to two ring cells
+    if (s < params.lakes) {  // the site and up to two ring cells
       At(g.cell, c) = kWater;
       for (int d = 2; d < 4; ++d)
         if (rng.Below(2)) At(g.cell, g.Nbr(c, d)) = kWater;
-    } else if (s < spec.lakes + spec.islands) {  // one cell ringed by water
+    } else if (s < params.lakes + params.islands) {  // one cell ringed by water
       for (int d = 0; d < 6; ++d) At(g.cell, g.Nbr(c, d)) = kWater;
       At(g.cell, c) = nBlocks++;
     } else {  // a ring that one block holds around another
@@ -254,7 +254,7 @@ GenArea MakeHexArea(const GenSpec& spec) {
   for (int c = 0; c < g.cols * g.rows; ++c)
     if (At(g.cell, c) == kFree) freeCells.push_back(c);
   rng.Shuffle(freeCells);
-  for (size_t k = 0; nBlocks < spec.blocks && k < freeCells.size(); ++k) {
+  for (size_t k = 0; nBlocks < params.blocks && k < freeCells.size(); ++k) {
     At(g.cell, freeCells[k]) = nBlocks++;
     active.push_back(freeCells[k]);
   }
@@ -289,8 +289,8 @@ GenArea MakeHexArea(const GenSpec& spec) {
   }
   rng.Shuffle(a.arcs);
 
-  const std::vector<int> zoneA = GrowZones(adj, spec.zonesA, std::vector<int>(adj.size(), 0), rng);
-  const std::vector<int> zoneB = GrowZones(adj, std::max(spec.zonesB, spec.zonesA), zoneA, rng);
+  const std::vector<int> zoneA = GrowZones(adj, params.zonesA, std::vector<int>(adj.size(), 0), rng);
+  const std::vector<int> zoneB = GrowZones(adj, std::max(params.zonesB, params.zonesA), zoneA, rng);
   std::vector<int> ids(static_cast<size_t>(nBlocks));
   for (int b = 0; b < nBlocks; ++b) At(ids, b) = 1000 + 3 * b + rng.Below(3);
   rng.Shuffle(ids);
@@ -301,7 +301,7 @@ GenArea MakeHexArea(const GenSpec& spec) {
     b.zoneA = 30001 + 2 * At(zoneA, i);
     b.zoneB = At(zoneB, i) - 3;
   }
-  FillValues(a, spec, rng);
+  FillValues(a, params, rng);
   return a;
 }
 

@@ -32,7 +32,7 @@ struct GenArea {
 // cols x rows square cells of side `side`: cell (x, y) is record
 // 2 + y * cols + x. Zone A squares of zoneASize cells, zone B squares of
 // zoneBSize offset by one cell; variables 1 and 2 split population A.
-struct LatticeSpec {
+struct LatticeParams {
   int cols = 10;
   int rows = 10;
   double side = 1.0;
@@ -46,10 +46,10 @@ struct LatticeSpec {
 
 // The lattice as the readers would leave it (neighbour lists with the outside
 // first, then up, left, right, down), without any file.
-void BuildLattice(const LatticeSpec& spec);
-GenArea LatticeArea(const LatticeSpec& spec);
+void BuildLattice(const LatticeParams& params);
+GenArea LatticeArea(const LatticeParams& params);
 
-struct GenSpec {
+struct GenParams {
   int blocks = 150;  // building blocks (records 2..blocks+1)
   int lakes = 3;     // interior lakes (cells of no block, edges to the outside)
   int islands = 2;   // one-cell blocks ringed by water
@@ -61,8 +61,8 @@ struct GenSpec {
   unsigned seed = 1;
 };
 
-// Same spec, same area, on every platform (a portable generator).
-GenArea MakeHexArea(const GenSpec& spec);
+// Same parameters, same area, on every platform (a portable generator).
+GenArea MakeHexArea(const GenParams& params);
 
 // The two files: blank-separated fields, LF or CR LF line ends; the
 // intersection file optionally starts with a header line.

@@ -75,17 +75,6 @@ void MergeSmallTracts() {
   }
 }
 
-void RemoveTract(int16_t t) {
-  if (t < 1 || t > intNTracts) return;
-  for (int k = t; k < intNTracts; ++k) {
-    arrTract(k) = arrTract(k + 1);
-    arrTract(k).intID = static_cast<int16_t>(k);
-  }
-  for (int g = 1; g <= intNIBB; ++g)
-    if (arrIBB(g).intTract > t) --arrIBB(g).intTract;
-  --intNTracts;
-}
-
 void ComputeTractLengths() {
   const int n = intNTracts;
   for (int t = 1; t <= n; ++t) CalcTractBoundary(arrTract(t));
@@ -97,16 +86,14 @@ void ComputeTractHomogeneity() {
   for (int t = 1; t <= n; ++t) {
     udtTract& tr = arrTract(t);
     tr.dblHomTotal = 0;
-    for (int v = 1; v <= V; ++v) tr.dblHomSum(v) = tr.dblHomProp(v) = 0;
+    for (int v = 1; v <= V; ++v) tr.dblHomSum(v) = 0;
     for (int mi = 1; mi <= tr.intNMembers; ++mi) {
       const udtIBB& m = arrIBB(tr.intMember(mi));
       tr.dblHomTotal += m.dblHomTotal;
       for (int v = 1; v <= V; ++v) tr.dblHomSum(v) += m.dblHom(v);
     }
-    // The sums always cover every member (moves add to and take from them);
-    // a tract without homogeneity weight keeps proportions of 0.
-    if (tr.dblHomTotal > 0)
-      for (int v = 1; v <= V; ++v) tr.dblHomProp(v) = tr.dblHomSum(v) / tr.dblHomTotal;
+    // The sums always cover every member (moves add to and take from them).
+    CalcTractHomProps(tr);
   }
 }
 

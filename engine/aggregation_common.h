@@ -1,6 +1,6 @@
 // What the two initial aggregations share: seeding a tract, the capacity test
 // before a tract grows, merging tracts below the threshold, removing a tract
-// that lost its last member, and the values computed once the tracts stand
+// and the values computed once the tracts stand
 // (boundary lengths, squared perimeters, homogeneity).
 #pragma once
 
@@ -23,10 +23,6 @@ bool TractCanTake(int16_t t, int16_t i);
 // at most one neighbour entry, with no neighbouring tract to take, or whose
 // merge is refused is left as it is and counted in intIslandsSkipped.
 void MergeSmallTracts();
-
-// Takes tract t (normally one left without members) out of the table: the
-// tracts above it move down one number, as after a merge.
-void RemoveTract(int16_t t);
 
 // Shared boundary length of every neighbour entry and the squared perimeter
 // of every tract, computed afresh from the members.

@@ -8,6 +8,7 @@
 #include "aggregation_common.h"
 #include "engine.h"
 #include "list_ops.h"
+#include "tract_lists.h"
 
 namespace qel {
 
@@ -148,7 +149,7 @@ bool CheckContiguity() {
     }
     const int answer = MsgBox("Tract " + Str(static_cast<int>(t)) + " not fully contiguous",
                               kMbExclamationOkCancel, "Contiguity error");
-    if (answer == kIdCancel || oksLeft-- <= 0) {
+    if (answer != kIdOk || oksLeft-- <= 0) {
       MsgBox("Contiguity errors in tracts: one iteration without contiguity checking");
       intNIterations = 1;
       return false;

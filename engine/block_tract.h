@@ -1,7 +1,8 @@
 // The tract of a building block, through its intermediate building block.
 // Shared by the writers and the demo map, which must cope with blocks that
-// belong to no IBB in this run (the outside, or a block whose own number is
-// not positive and so keeps a stale IBB number from an earlier run).
+// belong to no IBB in this run (the outside, a block whose own number is not
+// positive) and with a best solution restored from an earlier run whose IBBs
+// were not this run's.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,8 @@
 // tract holding the largest share of its population and the population the
 // two do not share. With blnWriteLUT the same pass writes the look-up table
 // "QELlut.csv" (one line per zone) into the current directory.
+#include <cmath>
+
 #include "engine.h"
 
 namespace qel {
@@ -107,7 +109,8 @@ void CalcApproxMatch() {
       }
     }
   }
-  dblCurApx = apx;
+  // Populations near the float limit could overflow the squares.
+  dblCurApx = std::isfinite(apx) ? apx : kHugeRef;
   if (writing) {
     try {
       FileClose(kLUTChannel);

@@ -13,8 +13,6 @@ namespace qel {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400;
-
 KeptMoveObserver g_keptMove;
 int64_t g_trialMoves = 0;
 
@@ -138,14 +136,11 @@ int ProgressPercent(int iteration, int count) {
   return pct > 100 ? 100 : static_cast<int>(pct);
 }
 
-// Whole seconds since Run. The start is a time of day, so a run that passed
-// midnight gets a day added; a run longer than the 16-bit value can hold
-// shows its largest value.
+// Whole seconds since Run (SecondsBetween counts a run past midnight); a
+// run longer than the 16-bit value can hold shows its largest value.
 int16_t ElapsedSeconds() {
-  double d = SecondsBetween(datRunStart, TimeOfDay());
-  if (d < 0) d += kSecondsPerDay;
-  if (d > 32767) d = 32767;
-  return CInt(d);
+  const double d = SecondsBetween(datRunStart, TimeOfDay());
+  return CInt(d > 32767 ? 32767 : d);
 }
 
 void RestoreBest() {

@@ -38,39 +38,37 @@ void JoinTract(int tn, int i, const PendingEntries& add) {
 
 namespace {
 // Position of each IBB (0 for the outside) in the neighbour list of the tract
-// whose boundary is being computed, else 0. Cleared again after each use.
+// whose boundary is being computed. An entry counts only while its stamp is
+// the current call's, so nothing has to be cleared afterwards.
 Table<int16_t, 0, kTableSize> g_entryOf;
+Table<uint32_t, 0, kTableSize> g_entryStamp;
+uint32_t g_stamp = 0;
 }  // namespace
 
 void CalcTractBoundary(udtTract& t) {
+  if (++g_stamp == 0) {  // wrapped: no entry may look current
+    g_entryStamp.Fill(0);
+    g_stamp = 1;
+  }
   const int n = t.intNNbrs;
   // Filled from the end so that, as with a search from the start, the first
   // of two equal entries would be the one found.
   for (int k = n; k >= 1; --k) {
     t.dblNbrLen(k) = 0;
-    if (g_entryOf.InBounds(t.intNbr(k))) g_entryOf(t.intNbr(k)) = static_cast<int16_t>(k);
+    const int x = t.intNbr(k);
+    if (!g_entryOf.InBounds(x)) continue;
+    g_entryOf(x) = static_cast<int16_t>(k);
+    g_entryStamp(x) = g_stamp;
   }
-  auto clearMarks = [&t, n] {
-    for (int k = 1; k <= n; ++k)
-      if (g_entryOf.InBounds(t.intNbr(k))) g_entryOf(t.intNbr(k)) = 0;
-  };
   // Walking the members' blocks once and adding each length to its entry
   // sums every entry in the same order as a scan per entry would.
-  try {
-    for (int j = 1; j <= t.intNMembers; ++j) {
-      const udtIBB& m = arrIBB(t.intMember(j));
-      for (int q = 1; q <= m.intNNbrs; ++q) {
-        const int x = arrBB(m.intNbr(q)).intIBB;
-        const int k = g_entryOf.InBounds(x) ? g_entryOf(x) : 0;
-        if (k != 0) t.dblNbrLen(k) += m.dblNbrLen(q);
-      }
+  for (int j = 1; j <= t.intNMembers; ++j) {
+    const udtIBB& m = arrIBB(t.intMember(j));
+    for (int q = 1; q <= m.intNNbrs; ++q) {
+      const int x = arrBB(m.intNbr(q)).intIBB;
+      if (g_entryOf.InBounds(x) && g_entryStamp(x) == g_stamp) t.dblNbrLen(g_entryOf(x)) += m.dblNbrLen(q);
     }
-  } catch (...) {
-    // Marks left behind would give later tracts lengths that are not theirs.
-    clearMarks();
-    throw;
   }
-  clearMarks();
   double perimeter = 0;
   for (int k = 1; k <= n; ++k) perimeter += t.dblNbrLen(k);
   t.dblP2 = std::pow(perimeter, 2);

@@ -33,6 +33,11 @@ void CalcTractBoundary(udtTract& t);
 // by adding and subtracting) gets proportions of 0 instead of a division.
 void CalcTractHomProps(udtTract& t);
 
+// Takes tract t out of the table (after a merge, or once it has lost its
+// last member): the tracts above it move down one number, and so do the
+// tract numbers of their IBBs.
+void RemoveTract(int16_t t);
+
 // Shows a limit met by a tract operation, once per prompt until the next
 // reset: the run meets the same limit at every trial, and one box tells the
 // user as much as a thousand. The preparation of each run resets it.

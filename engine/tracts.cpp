@@ -90,12 +90,17 @@ void MergeTracts(int16_t intFrom, int16_t& intInto) {
   into.intNMembers = static_cast<int16_t>(into.intNMembers + from.intNMembers);
 
   if (intInto > intFrom) --intInto;
-  for (int k = intFrom; k < intNTracts; ++k) {
+  RemoveTract(intFrom);
+}
+
+void RemoveTract(int16_t t) {
+  if (t < 1 || t > intNTracts) return;
+  for (int k = t; k < intNTracts; ++k) {
     arrTract(k) = arrTract(k + 1);
     --arrTract(k).intID;
   }
   for (int g = 1; g <= intNIBB; ++g)
-    if (arrIBB(g).intTract > intFrom) --arrIBB(g).intTract;
+    if (arrIBB(g).intTract > t) --arrIBB(g).intTract;
   --intNTracts;
 }
 

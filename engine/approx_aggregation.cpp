@@ -72,8 +72,7 @@ bool GroupByDominantZone() {
     SeedTract(t, i);
     for (int16_t j = i; j <= nIBB; ++j) {
       if (dominantZone(j) != dominantZone(i) || arrIBB(j).intID <= 0) continue;
-      if (!TractCanTake(t, j)) break;
-      AddIBBToTract(t, j);
+      if (!AddIBBToTractIfRoom(t, j)) break;
       arrIBB(j).intID = static_cast<int16_t>(-arrIBB(j).intID);
     }
   }

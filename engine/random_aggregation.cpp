@@ -5,6 +5,7 @@
 
 #include "aggregation_common.h"
 #include "engine.h"
+#include "tract_lists.h"
 
 namespace qel {
 
@@ -41,8 +42,7 @@ void GrowTract(int16_t t, double target) {
     ++steps;
     // An entry that is the outside, already allocated, or too much for the
     // tract's lists adds nothing but still costs the step.
-    if (e != 0 && arrIBB(e).intID > 0 && TractCanTake(t, e)) {
-      AddIBBToTract(t, e);
+    if (e != 0 && arrIBB(e).intID > 0 && AddIBBToTractIfRoom(t, e)) {
       arrIBB(e).intID = static_cast<int16_t>(-arrIBB(e).intID);
     }
     ++ptr;

@@ -10,11 +10,6 @@ QColor ColorFromBGR(uint32_t bgr) {
                 static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-uint32_t BGRFromColor(const QColor& color) {
-  return static_cast<uint32_t>(color.red()) | (static_cast<uint32_t>(color.green()) << 8) |
-         (static_cast<uint32_t>(color.blue()) << 16);
-}
-
 ShapeControl::ShapeControl(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }

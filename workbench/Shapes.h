@@ -8,7 +8,6 @@
 
 // A colour as the engine gives it: 0x00BBGGRR, red in the low byte.
 QColor ColorFromBGR(uint32_t bgr);
-uint32_t BGRFromColor(const QColor& color);
 
 class ShapeControl : public QWidget {
  public:
@@ -42,7 +41,6 @@ class LineControl : public QWidget {
   // 0 transparent (not drawn), 1 solid.
   int BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(int style);
-  uint32_t BorderColor() const { return color_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -46,12 +46,6 @@ std::string DwordText(const std::string& text) {
 
 }  // namespace
 
-frmAbout* frmAbout::Instance() { return FormInstance<frmAbout>::Get(); }
-
-bool frmAbout::IsLoaded() { return FormInstance<frmAbout>::Loaded(); }
-
-void frmAbout::Unload() { FormInstance<frmAbout>::Unload(); }
-
 frmAbout::frmAbout()
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
@@ -72,12 +66,12 @@ frmAbout::frmAbout()
   picIcon->move(platform::TwipsToPixelsX(600), platform::TwipsToPixelsY(360));
   picIcon->adjustSize();
 
-  lblTitle = MakeFormLabel(this, "lblTitle", QString(), 1050, 240, 3885, 480);
+  lblTitle = MakeFormControl<QLabel>(this, "lblTitle", QString(), 1050, 240, 3885, 480);
   lblTitle->setFont(DisplayFont(20.25, true));
   lblTitle->setStyleSheet(QStringLiteral("color: #ff0000;"));
 
-  lblVersion = MakeFormLabel(this, "lblVersion", QString(), 1050, 780, 3885, 225);
-  lblDescription = MakeFormLabel(
+  lblVersion = MakeFormControl<QLabel>(this, "lblVersion", QString(), 1050, 780, 3885, 225);
+  lblDescription = MakeFormControl<QLabel>(
       this, "lblDescription",
       QStringLiteral("Qelvane QEL designs output zones by aggregating building blocks into "
                      "tracts under population, shape, homogeneity and matching constraints. "
@@ -94,17 +88,14 @@ frmAbout::frmAbout()
   Line1[0] = new LineControl(this, 105, 2460, 5654, 2460, 0xFFFFFF, 2);
   Line1[0]->setObjectName(QStringLiteral("Line1_0"));
 
-  lblDisclaimer = MakeFormLabel(this, "lblDisclaimer", QString(), 255, 2640, 3870, 825);
+  lblDisclaimer = MakeFormControl<QLabel>(this, "lblDisclaimer", QString(), 255, 2640, 3870, 825);
   lblDisclaimer->setStyleSheet(QStringLiteral("color: #000000;"));
 
-  cmdOk = new QPushButton(QStringLiteral("OK"), this);
-  cmdOk->setObjectName(QStringLiteral("cmdOk"));
-  platform::PlaceTwips(cmdOk, 4245, 2625, 1260, 345);
+  cmdOk = MakeFormControl<QPushButton>(this, "cmdOk", QStringLiteral("OK"), 4245, 2625, 1260, 345);
   connect(cmdOk, &QPushButton::clicked, this, &frmAbout::cmdOk_Click);
 
-  cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-  cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-  platform::PlaceTwips(cmdSysInfo, 4260, 3075, 1245, 345);
+  cmdSysInfo = MakeFormControl<QPushButton>(this, "cmdSysInfo", QStringLiteral("&System Info..."),
+                                            4260, 3075, 1245, 345);
   connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 
   platform::SetDefaultButton(this, cmdOk);

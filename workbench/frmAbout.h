@@ -2,27 +2,21 @@
 // that starts the system information program found through the registry.
 #pragma once
 
-template <class Form>
-class FormInstance;
-
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "FormInstance.h"
+
 class QLabel;
 class QPushButton;
 class LineControl;
 
-class frmAbout : public QWidget {
+class frmAbout : public QWidget, public FormInstance<frmAbout> {
   Q_OBJECT
 
  public:
-  // Creates and loads the one instance, hidden, on the first call.
-  static frmAbout* Instance();
-  static bool IsLoaded();
-  static void Unload();
-
   QLabel* picIcon = nullptr;
   QLabel* lblTitle = nullptr;
   QLabel* lblVersion = nullptr;

@@ -4,20 +4,15 @@
 
 #include <QWidget>
 
+#include "FormInstance.h"
+
 class QLabel;
 class QPushButton;
-template <class Form>
-class FormInstance;
 
-class frmInputSummary : public QWidget {
+class frmInputSummary : public QWidget, public FormInstance<frmInputSummary> {
   Q_OBJECT
 
  public:
-  // Creates and loads the one instance, hidden, on the first call.
-  static frmInputSummary* Instance();
-  static bool IsLoaded();
-  static void Unload();
-
   QLabel* lblTitle = nullptr;
   QLabel* lblNrecs = nullptr;
   QLabel* lblCells = nullptr;

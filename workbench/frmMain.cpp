@@ -193,11 +193,15 @@ void frmMain::RestorePlacement() {
                                                   platform::SingleText(kPlacement[i].fallback));
     placement_[i] = platform::SingleFromText(text, kPlacement[i].fallback);
   }
-  const QSize frameExtra = frameGeometry().size() - geometry().size();
   move(ClampedPixels(placement_[0], true), ClampedPixels(placement_[1], false));
+  ResizeToStoredBounds();
+  placementPending_ = true;
+}
+
+void frmMain::ResizeToStoredBounds() {
+  const QSize frameExtra = frameGeometry().size() - geometry().size();
   resize(std::max(1, ClampedPixels(placement_[2], true) - frameExtra.width()),
          std::max(1, ClampedPixels(placement_[3], false) - frameExtra.height()));
-  placementPending_ = true;
 }
 
 void frmMain::showEvent(QShowEvent* event) {
@@ -205,10 +209,7 @@ void frmMain::showEvent(QShowEvent* event) {
   if (!placementPending_) return;
   placementPending_ = false;
   // The frame is known only once shown: make the outer bounds what was stored.
-  const QSize frameExtra = frameGeometry().size() - geometry().size();
-  if (!frameExtra.isEmpty())
-    resize(std::max(1, ClampedPixels(placement_[2], true) - frameExtra.width()),
-           std::max(1, ClampedPixels(placement_[3], false) - frameExtra.height()));
+  if (!(frameGeometry().size() - geometry().size()).isEmpty()) ResizeToStoredBounds();
 }
 
 void frmMain::SavePlacement() {
@@ -288,10 +289,8 @@ void frmMain::mnuHelpSearchForHelpOn_Click() { ShowHelpCommand(platform::kHelpPa
 
 void frmMain::mnuHelpAbout_Click() {
   try {
-    frmAbout* about = frmAbout::Instance();
-    about->lblTitle->setText(QStringLiteral("QEL"));
-    about->lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(1).arg(0).arg(0));
-    about->show();
+    // Loading the box gives it its title and version.
+    frmAbout::Instance()->show();
   } catch (...) {
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }

@@ -109,9 +109,6 @@ class frmMain : public QMainWindow {
   void mnuHelpSearchForHelpOn_Click();
   void mnuHelpAbout_Click();
 
-  // Brings the status bar's date and time up to date.
-  void UpdateStatusClock();
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -122,6 +119,10 @@ class frmMain : public QMainWindow {
   void BuildMenus();
   void BuildStatusBar();
   void RestorePlacement();
+  // Sizes the window so that its outer bounds are the stored ones.
+  void ResizeToStoredBounds();
+  // Brings the status bar's date and time up to date.
+  void UpdateStatusClock();
   void SavePlacement();
   void ShowHelpCommand(int command);
   // No contiguity data behind the panel: Run off, the contiguity row to load.

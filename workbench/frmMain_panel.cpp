@@ -25,29 +25,6 @@ constexpr const char* kInputFilter =
     "All files (*.*)|*.*|Comma Separated Values files (*.csv)|*.csv|Text files (*.txt)|*.txt";
 constexpr int kInputDialogFlags = platform::kDlgFileMustExist | platform::kDlgHideReadOnly;
 
-template <typename W>
-W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* w = new W(parent);
-  w->setObjectName(QString::fromLatin1(name));
-  platform::PlaceTwips(w, left, top, width, height);
-  return w;
-}
-
-template <typename B>
-B* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
-              int width, int height) {
-  auto* b = Make<B>(parent, name, left, top, width, height);
-  b->setText(caption);
-  return b;
-}
-
-QLineEdit* MakeText(QWidget* parent, const char* name, const QString& text, int left, int top,
-                    int width, int height) {
-  auto* t = Make<QLineEdit>(parent, name, left, top, width, height);
-  t->setText(text);
-  return t;
-}
-
 QString Str16(int value) { return QString::fromStdString(qel::Str(value)); }
 
 // The mean population of a layer: the nearest whole number, ties to even;
@@ -72,21 +49,23 @@ bool AnyNeighbour() {
 // ---- Building the controls -------------------------------------------------
 
 void frmMain::BuildInputArea(QWidget* c) {
-  lblInputfile = MakeFormLabel(c, "lblInputfile", QStringLiteral("Intersection file"), 360, 240, 1335, 255);
-  txtInputfile = MakeText(c, "txtInputfile", QString(), 1800, 240, 3735, 285);
-  CmdInputfile = MakeButton<QPushButton>(c, "CmdInputfile", QStringLiteral("&Get intersections"),
-                                         5760, 240, 1335, 375);
-  chkHeader = MakeButton<QCheckBox>(c, "chkHeader", QStringLiteral("Read header line "), 1800, 600,
-                                    1575, 375);
-  lblNrecs = MakeFormLabel(c, "lblNrecs", QString(), 3600, 720, 3495, 255);
+  lblInputfile = MakeFormControl<QLabel>(c, "lblInputfile", QStringLiteral("Intersection file"),
+                                         360, 240, 1335, 255);
+  txtInputfile = MakeFormControl<QLineEdit>(c, "txtInputfile", QString(), 1800, 240, 3735, 285);
+  CmdInputfile = MakeFormControl<QPushButton>(
+      c, "CmdInputfile", QStringLiteral("&Get intersections"), 5760, 240, 1335, 375);
+  chkHeader = MakeFormControl<QCheckBox>(c, "chkHeader", QStringLiteral("Read header line "), 1800,
+                                         600, 1575, 375);
+  lblNrecs = MakeFormControl<QLabel>(c, "lblNrecs", QString(), 3600, 720, 3495, 255);
   lblNrecs->hide();
-  lblContfile = MakeFormLabel(c, "lblContfile", QStringLiteral("Contiguity file"), 360, 1080, 1335, 375);
+  lblContfile = MakeFormControl<QLabel>(c, "lblContfile", QStringLiteral("Contiguity file"), 360,
+                                        1080, 1335, 375);
   lblContfile->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  txtContfile = MakeText(c, "txtContfile", QString(), 1800, 1080, 3735, 285);
-  cmdGetcont = MakeButton<QPushButton>(c, "cmdGetcont", QStringLiteral("Get c&ontiguities"), 5760,
-                                       1080, 1335, 375);
+  txtContfile = MakeFormControl<QLineEdit>(c, "txtContfile", QString(), 1800, 1080, 3735, 285);
+  cmdGetcont = MakeFormControl<QPushButton>(c, "cmdGetcont", QStringLiteral("Get c&ontiguities"),
+                                            5760, 1080, 1335, 375);
   cmdGetcont->setEnabled(false);
-  lblContrecs = MakeFormLabel(c, "lblContrecs", QString(), 3600, 1560, 1935, 255);
+  lblContrecs = MakeFormControl<QLabel>(c, "lblContrecs", QString(), 3600, 1560, 1935, 255);
   lblContrecs->hide();
   // The paths come from the dialogs only: a typed path that differs from the
   // loaded file would make a run re-read another file than the one loaded.
@@ -99,24 +78,27 @@ void frmMain::BuildInputArea(QWidget* c) {
 
 void frmMain::BuildConstraintPanel(QWidget* c) {
   // The frames come first so that the controls drawn over them stay on top.
-  fraLayerspec = Make<QGroupBox>(c, "fraLayerspec", 360, 1920, 3255, 2415);
+  fraLayerspec = MakeFormControl<QGroupBox>(c, "fraLayerspec", 360, 1920, 3255, 2415);
   fraLayerspec->setTitle(QStringLiteral("Layer control"));
-  fraZonespec = Make<QGroupBox>(c, "fraZonespec", 3840, 1920, 3255, 2415);
+  fraZonespec = MakeFormControl<QGroupBox>(c, "fraZonespec", 3840, 1920, 3255, 2415);
   fraZonespec->setTitle(QStringLiteral("Zoning control"));
 
-  lblNameA = MakeFormLabel(c, "lblNameA", QStringLiteral("Boundary layer A"), 600, 2280, 2775, 255);
-  optLaypop[1] = MakeButton<QRadioButton>(c, "optLaypop1", QStringLiteral("Population control"),
-                                          1800, 2520, 1695, 495);
-  chkLayerspec[0] = MakeButton<QCheckBox>(c, "chkLayerspec0", QStringLiteral("Fixed"), 600, 2640,
-                                          2535, 315);
-  lblNameB = MakeFormLabel(c, "lblNameB", QStringLiteral("Boundary layer B"), 600, 3120, 1455, 255);
-  optLaypop[2] = MakeButton<QRadioButton>(c, "optLaypop2", QStringLiteral("Population control"),
-                                          1800, 3360, 1575, 495);
-  chkLayerspec[1] = MakeButton<QCheckBox>(c, "chkLayerspec1", QStringLiteral("Fixed"), 600, 3480,
-                                          1335, 315);
-  chkApprox = MakeButton<QCheckBox>(c, "chkApprox", QStringLiteral("Approximate  matching"), 600,
-                                    3960, 1935, 255);
-  chkIRAapx = MakeButton<QCheckBox>(c, "chkIRAapx", QStringLiteral("as IRA"), 2640, 3960, 855, 255);
+  lblNameA = MakeFormControl<QLabel>(c, "lblNameA", QStringLiteral("Boundary layer A"), 600, 2280,
+                                     2775, 255);
+  optLaypop[1] = MakeFormControl<QRadioButton>(
+      c, "optLaypop1", QStringLiteral("Population control"), 1800, 2520, 1695, 495);
+  chkLayerspec[0] =
+      MakeFormControl<QCheckBox>(c, "chkLayerspec0", QStringLiteral("Fixed"), 600, 2640, 2535, 315);
+  lblNameB = MakeFormControl<QLabel>(c, "lblNameB", QStringLiteral("Boundary layer B"), 600, 3120,
+                                     1455, 255);
+  optLaypop[2] = MakeFormControl<QRadioButton>(
+      c, "optLaypop2", QStringLiteral("Population control"), 1800, 3360, 1575, 495);
+  chkLayerspec[1] =
+      MakeFormControl<QCheckBox>(c, "chkLayerspec1", QStringLiteral("Fixed"), 600, 3480, 1335, 315);
+  chkApprox = MakeFormControl<QCheckBox>(c, "chkApprox", QStringLiteral("Approximate  matching"),
+                                         600, 3960, 1935, 255);
+  chkIRAapx =
+      MakeFormControl<QCheckBox>(c, "chkIRAapx", QStringLiteral("as IRA"), 2640, 3960, 855, 255);
   // The check boxes are wider than their captions: keep them from covering
   // the option buttons beside them.
   chkLayerspec[0]->lower();
@@ -127,22 +109,27 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
                                    QStringLiteral("Population target"), QStringLiteral("Shape"),
                                    QStringLiteral("Homog")};
   for (int i = 0; i < 4; ++i)
-    chkZonespec[i] = MakeButton<QCheckBox>(c, zoneNames[i], zoneCaptions[i], 4080, 2160 + 480 * i,
-                                           2655, 495);
-  txtMinpop = MakeText(c, "txtMinpop", QString(), 5880, 2280, 975, 285);
-  txtTarpop = MakeText(c, "txtTarpop", QString(), 5880, 2760, 975, 285);
-  txtShapewt = MakeText(c, "txtShapewt", QStringLiteral("1.0"), 6480, 3240, 375, 285);
-  txtHomvars = MakeText(c, "txtHomvars", QString(), 5640, 3720, 735, 285);
-  txtHomwt = MakeText(c, "txtHomwt", QStringLiteral("1.0"), 6480, 3720, 375, 285);
+    chkZonespec[i] = MakeFormControl<QCheckBox>(c, zoneNames[i], zoneCaptions[i], 4080,
+                                                2160 + 480 * i, 2655, 495);
+  txtMinpop = MakeFormControl<QLineEdit>(c, "txtMinpop", QString(), 5880, 2280, 975, 285);
+  txtTarpop = MakeFormControl<QLineEdit>(c, "txtTarpop", QString(), 5880, 2760, 975, 285);
+  txtShapewt =
+      MakeFormControl<QLineEdit>(c, "txtShapewt", QStringLiteral("1.0"), 6480, 3240, 375, 285);
+  txtHomvars = MakeFormControl<QLineEdit>(c, "txtHomvars", QString(), 5640, 3720, 735, 285);
+  txtHomwt = MakeFormControl<QLineEdit>(c, "txtHomwt", QStringLiteral("1.0"), 6480, 3720, 375, 285);
   for (QLineEdit* t : {txtMinpop, txtTarpop, txtShapewt, txtHomvars, txtHomwt}) t->hide();
 
-  chkSA = MakeButton<QCheckBox>(c, "chkSA", QStringLiteral("Use SA"), 360, 4440, 975, 495);
-  txtIterations = MakeText(c, "txtIterations", QStringLiteral("1"), 1440, 4560, 735, 285);
-  lblIterations = MakeFormLabel(c, "lblIterations", QStringLiteral("Iterations"), 2280, 4680, 855, 375);
+  chkSA = MakeFormControl<QCheckBox>(c, "chkSA", QStringLiteral("Use SA"), 360, 4440, 975, 495);
+  txtIterations =
+      MakeFormControl<QLineEdit>(c, "txtIterations", QStringLiteral("1"), 1440, 4560, 735, 285);
+  lblIterations = MakeFormControl<QLabel>(c, "lblIterations", QStringLiteral("Iterations"), 2280,
+                                          4680, 855, 375);
   lblIterations->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  cmdClear = MakeButton<QPushButton>(c, "cmdClear", QStringLiteral("&Clear form"), 4560, 4560, 1215, 375);
-  cmdExit = MakeButton<QPushButton>(c, "cmdExit", QStringLiteral("E&xit"), 3240, 4560, 1215, 375);
-  cmdRun = MakeButton<QPushButton>(c, "cmdRun", QStringLiteral("&Run"), 5880, 4560, 1215, 375);
+  cmdClear = MakeFormControl<QPushButton>(c, "cmdClear", QStringLiteral("&Clear form"), 4560, 4560,
+                                          1215, 375);
+  cmdExit =
+      MakeFormControl<QPushButton>(c, "cmdExit", QStringLiteral("E&xit"), 3240, 4560, 1215, 375);
+  cmdRun = MakeFormControl<QPushButton>(c, "cmdRun", QStringLiteral("&Run"), 5880, 4560, 1215, 375);
 
   optLaypop[1]->setChecked(true);
   for (QWidget* w : {static_cast<QWidget*>(optLaypop[1]), static_cast<QWidget*>(optLaypop[2]),

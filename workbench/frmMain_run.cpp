@@ -70,12 +70,10 @@ bool frmMain::ApplyRunSettings() {
     qel::dblTarget = *v;
   }
 
-  qel::blnApprox = false;
   qel::intPopLayer = optLaypop[2]->isChecked() ? 2 : 1;
-  qel::blnIRAApprox = false;
   // Disabled boxes still count with their ticks.
-  if (Ticked(chkApprox)) qel::blnApprox = true;
-  if (Ticked(chkApprox) && Ticked(chkIRAapx)) qel::blnIRAApprox = true;
+  qel::blnApprox = Ticked(chkApprox);
+  qel::blnIRAApprox = Ticked(chkApprox) && Ticked(chkIRAapx);
   qel::intRunHeader = Ticked(chkHeader) ? 1 : 0;
   qel::strRunFile = TextOf(txtInputfile);
 
@@ -148,18 +146,16 @@ void frmMain::cmdRun_Click() {
     }
     qel::Randomize(qel::intRandomSeed);
 
-    qel::blnNoConstraints = false;
-    if (!qel::blnHomog && !qel::blnShape && !qel::blnTargetPop && !qel::blnThresholdPop &&
-        !qel::blnApprox) {
+    // Which constraints are set besides approximate matching and the threshold.
+    const bool zoning = qel::blnHomog || qel::blnShape || qel::blnTargetPop;
+    qel::blnNoConstraints = !zoning && !qel::blnThresholdPop && !qel::blnApprox;
+    if (qel::blnNoConstraints) {
       platform::ShowMessageBox(
           "No zoning constraints set: basic building blocks will be returned without iteration", 64,
           "No constraints set");
-      qel::blnNoConstraints = true;
     }
-    qel::blnFixedCount =
-        qel::blnApprox && !qel::blnHomog && !qel::blnShape && !qel::blnTargetPop && !qel::blnThresholdPop;
-    qel::blnMinOnly =
-        qel::blnThresholdPop && !qel::blnApprox && !qel::blnHomog && !qel::blnShape && !qel::blnTargetPop;
+    qel::blnFixedCount = qel::blnApprox && !zoning && !qel::blnThresholdPop;
+    qel::blnMinOnly = qel::blnThresholdPop && !zoning && !qel::blnApprox;
 
     qel::intNIterations = *iterations;
 

@@ -19,22 +19,10 @@ constexpr int kShapeRects[frmMap::kShapes][4] = {
 
 }  // namespace
 
-frmMap* frmMap::Instance() { return FormInstance<frmMap>::Get(); }
-
-bool frmMap::IsLoaded() { return FormInstance<frmMap>::Loaded(); }
-
-void frmMap::Unload() { FormInstance<frmMap>::Unload(); }
-
 frmMap::frmMap() : QWidget(nullptr, Qt::Dialog) {
-  setObjectName(QStringLiteral("frmMap"));
-  setWindowTitle(QStringLiteral("Map"));
-  setFont(platform::FormFont());
-  platform::SetClientSizeTwips(this, 3630, 3435);
-  setFixedSize(size());
+  SetUpFixedForm(this, "frmMap", QStringLiteral("Map"), 3630, 3435);
 
-  shpOut = new ShapeControl(this);
-  shpOut->setObjectName(QStringLiteral("shpOut"));
-  platform::PlaceTwips(shpOut, 600, 240, 2415, 2415);
+  shpOut = MakeFormControl<ShapeControl>(this, "shpOut", 600, 240, 2415, 2415);
 
   for (int i = 0; i < kShapes; ++i) {
     auto* s = new ShapeControl(this);
@@ -52,9 +40,8 @@ frmMap::frmMap() : QWidget(nullptr, Qt::Dialog) {
   Line1 = new LineControl(this, 2400, 2040, 2400, 2640);
   Line1->setObjectName(QStringLiteral("Line1"));
 
-  cmdClose = new QPushButton(QStringLiteral("&Close"), this);
-  cmdClose->setObjectName(QStringLiteral("cmdClose"));
-  platform::PlaceTwips(cmdClose, 1200, 2880, 1215, 375);
+  cmdClose = MakeFormControl<QPushButton>(this, "cmdClose", QStringLiteral("&Close"), 1200, 2880,
+                                          1215, 375);
   connect(cmdClose, &QPushButton::clicked, this, &frmMap::cmdClose_Click);
 }
 

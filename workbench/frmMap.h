@@ -2,26 +2,20 @@
 // a 4 by 4 grid, which a run over the demo data set colours by tract.
 #pragma once
 
-template <class Form>
-class FormInstance;
-
 #include <QWidget>
 #include <array>
+
+#include "FormInstance.h"
 
 class QPushButton;
 class ShapeControl;
 class LineControl;
 
-class frmMap : public QWidget {
+class frmMap : public QWidget, public FormInstance<frmMap> {
   Q_OBJECT
 
  public:
   static constexpr int kShapes = 11;
-
-  // Creates and loads the one instance, hidden, on the first call.
-  static frmMap* Instance();
-  static bool IsLoaded();
-  static void Unload();
 
   ShapeControl* shpOut = nullptr;
   std::array<ShapeControl*, kShapes> shpBB{};

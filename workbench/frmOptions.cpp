@@ -16,67 +16,49 @@ namespace {
 constexpr const char* kTitle = "Program Options";
 
 QLineEdit* MakeText(QWidget* parent, const char* name, const char* text, int top) {
-  auto* t = new QLineEdit(QString::fromLatin1(text), parent);
-  t->setObjectName(QString::fromLatin1(name));
-  platform::PlaceTwips(t, 3240, top, 1215, 285);
-  return t;
+  return MakeFormControl<QLineEdit>(parent, name, QString::fromLatin1(text), 3240, top, 1215, 285);
 }
 
-// Tells the user which box holds what cannot be stored and puts the caret there.
-bool Reject(QLineEdit* box, const std::string& message) {
+// Tells the user which box holds what cannot be stored and puts the caret
+// there.
+void Reject(QLineEdit* box, const std::string& message) {
   qel::MsgBox(message, qel::kMbExclamation, kTitle);
   box->setFocus();
   box->selectAll();
-  return false;
 }
 
 }  // namespace
 
-frmOptions* frmOptions::Instance() { return FormInstance<frmOptions>::Get(); }
-
-bool frmOptions::IsLoaded() { return FormInstance<frmOptions>::Loaded(); }
-
-void frmOptions::Unload() { FormInstance<frmOptions>::Unload(); }
-
 frmOptions::frmOptions() : QWidget(nullptr, Qt::Dialog) {
-  setObjectName(QStringLiteral("frmOptions"));
-  setWindowTitle(QString::fromLatin1(kTitle));
-  setFont(platform::FormFont());
-  platform::SetClientSizeTwips(this, 4680, 3810);
-  setFixedSize(size());
+  SetUpFixedForm(this, "frmOptions", QString::fromLatin1(kTitle), 4680, 3810);
 
-  cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
-  cmdOk->setObjectName(QStringLiteral("cmdOk"));
-  platform::PlaceTwips(cmdOk, 3360, 3360, 1215, 375);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-  platform::PlaceTwips(cmdCancel, 1920, 3360, 1215, 375);
+  cmdOk = MakeFormControl<QPushButton>(this, "cmdOk", QStringLiteral("&Ok"), 3360, 3360, 1215, 375);
+  cmdCancel = MakeFormControl<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), 1920, 3360,
+                                           1215, 375);
 
-  lblRstart = MakeFormLabel(this, "lblRstart", QStringLiteral("Random number initialization value"),
-                            360, 240, 2655, 255);
+  lblRstart = MakeFormControl<QLabel>(
+      this, "lblRstart", QStringLiteral("Random number initialization value"), 360, 240, 2655, 255);
   txtRstart = MakeText(this, "txtRstart", "99", 240);
-  lblOffset =
-      MakeFormLabel(this, "lblOffset", QStringLiteral("Margin around initial tract sizes (%)"), 360,
-                    720, 2655, 255);
+  lblOffset = MakeFormControl<QLabel>(this, "lblOffset",
+                                      QStringLiteral("Margin around initial tract sizes (%)"), 360,
+                                      720, 2655, 255);
   txtOffset = MakeText(this, "txtOffset", "10", 720);
-  lblSAstart = MakeFormLabel(this, "lblSAstart", QStringLiteral("Initial SA error margin (%)"), 360,
-                             1200, 2775, 255);
+  lblSAstart = MakeFormControl<QLabel>(
+      this, "lblSAstart", QStringLiteral("Initial SA error margin (%)"), 360, 1200, 2775, 255);
   txtSAstart = MakeText(this, "txtSAstart", "20", 1200);
-  lblPopWt = MakeFormLabel(this, "lblPopWt", QStringLiteral("Weighting for target population"), 360,
-                           1680, 2775, 255);
+  lblPopWt = MakeFormControl<QLabel>(
+      this, "lblPopWt", QStringLiteral("Weighting for target population"), 360, 1680, 2775, 255);
   txtPopWt = MakeText(this, "txtPopWt", "1.0", 1680);
-  lblApxweight =
-      MakeFormLabel(this, "lblApxweight", QStringLiteral("Weighting for approximate matching"), 360,
-                    2160, 2775, 255);
+  lblApxweight = MakeFormControl<QLabel>(this, "lblApxweight",
+                                         QStringLiteral("Weighting for approximate matching"), 360,
+                                         2160, 2775, 255);
   txtApxwt = MakeText(this, "txtApxwt", "1.0", 2160);
 
-  chkLUT = new QCheckBox(QStringLiteral("Produce Approx LUT"), this);
-  chkLUT->setObjectName(QStringLiteral("chkLUT"));
-  platform::PlaceTwips(chkLUT, 360, 2640, 1935, 375);
-  chkContChk = new QCheckBox(QStringLiteral("Contiguity checking"), this);
-  chkContChk->setObjectName(QStringLiteral("chkContChk"));
+  chkLUT = MakeFormControl<QCheckBox>(this, "chkLUT", QStringLiteral("Produce Approx LUT"), 360,
+                                      2640, 1935, 375);
+  chkContChk = MakeFormControl<QCheckBox>(this, "chkContChk", QStringLiteral("Contiguity checking"),
+                                          2640, 2640, 1815, 375);
   chkContChk->setChecked(true);
-  platform::PlaceTwips(chkContChk, 2640, 2640, 1815, 375);
 
   connect(cmdOk, &QPushButton::clicked, this, &frmOptions::cmdOk_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
@@ -102,8 +84,8 @@ void frmOptions::cmdOk_Click() {
   for (int i = 0; i < 5; ++i) {
     const std::string text = numbers[i]->text().toStdString();
     if (!qel::IsNumber(text)) {
-      return void(
-          Reject(numbers[i], "\"" + labels[i]->text().toStdString() + "\" must be a number."));
+      Reject(numbers[i], "\"" + labels[i]->text().toStdString() + "\" must be a number.");
+      return;
     }
     values[i] = qel::CDbl(text);
   }
@@ -111,8 +93,10 @@ void frmOptions::cmdOk_Click() {
   try {
     seed = qel::CInt(values[0]);
   } catch (const qel::RuntimeError&) {
-    return void(Reject(
-        txtRstart, "\"Random number initialization value\" must lie between -32768 and 32767."));
+    Reject(txtRstart,
+           "\"Random number initialization value\" must lie between "
+           "-32768 and 32767.");
+    return;
   }
 
   qel::intRandomSeed = seed;

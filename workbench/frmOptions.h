@@ -3,25 +3,19 @@
 // the engine; "&Cancel" only hides the window.
 #pragma once
 
-template <class Form>
-class FormInstance;
-
 #include <QWidget>
+
+#include "FormInstance.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frmOptions : public QWidget {
+class frmOptions : public QWidget, public FormInstance<frmOptions> {
   Q_OBJECT
 
  public:
-  // Creates and loads the one instance, hidden, on the first call.
-  static frmOptions* Instance();
-  static bool IsLoaded();
-  static void Unload();
-
   QLabel* lblRstart = nullptr;
   QLineEdit* txtRstart = nullptr;
   QLabel* lblOffset = nullptr;

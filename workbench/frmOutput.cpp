@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <exception>
+#include <vector>
 
 #include "FormInstance.h"
 #include "engine.h"
@@ -14,50 +15,14 @@
 namespace {
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left) {
-  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  platform::PlaceTwips(b, left, 5040, 1095, 375);
-  return b;
+  return MakeFormControl<QPushButton>(parent, name, QString::fromLatin1(caption), left, 5040, 1095,
+                                      375);
 }
 
 constexpr int kSaveFlags = platform::kDlgOverwritePrompt | platform::kDlgHideReadOnly;
 
-}  // namespace
-
-frmOutput* frmOutput::Instance() { return FormInstance<frmOutput>::Get(); }
-
-bool frmOutput::IsLoaded() { return FormInstance<frmOutput>::Loaded(); }
-
-void frmOutput::Unload() { FormInstance<frmOutput>::Unload(); }
-
-frmOutput::frmOutput() : QWidget(nullptr, Qt::Dialog) {
-  setObjectName(QStringLiteral("frmOutput"));
-  setWindowTitle(QStringLiteral("Output Report"));
-  setFont(platform::FormFont());
-  platform::SetClientSizeTwips(this, 4950, 5505);
-  setFixedSize(size());
-
-  cmdClose = MakeButton(this, "cmdClose", "&Close", 3720);
-  cmdSaveTcts = MakeButton(this, "cmdSaveTcts", "Save &tracts", 2520);
-  lstOutInfo = new QListWidget(this);
-  lstOutInfo->setObjectName(QStringLiteral("lstOutInfo"));
-  platform::PlaceTwips(lstOutInfo, 120, 240, 4695, 4545);
-  cmdView = MakeButton(this, "cmdView", "&View output", 120);
-  cmdSaveLog = MakeButton(this, "cmdSaveLog", "Save &log", 1320);
-
-  setTabOrder(cmdClose, cmdSaveTcts);
-  setTabOrder(cmdSaveTcts, lstOutInfo);
-  setTabOrder(lstOutInfo, cmdView);
-  setTabOrder(cmdView, cmdSaveLog);
-  platform::SetDefaultButton(this, cmdView);
-
-  connect(cmdView, &QPushButton::clicked, this, &frmOutput::cmdView_Click);
-  connect(cmdSaveLog, &QPushButton::clicked, this, &frmOutput::cmdSaveLog_Click);
-  connect(cmdSaveTcts, &QPushButton::clicked, this, &frmOutput::cmdSaveTcts_Click);
-  connect(cmdClose, &QPushButton::clicked, this, &frmOutput::cmdClose_Click);
-}
-
-std::vector<std::string> frmOutput::ReportBlock() {
+// The report block of the best solution as the engine holds it now.
+std::vector<std::string> ReportBlock() {
   using namespace qel;
   std::vector<std::string> lines = {
       "=============Next Run=================",
@@ -93,6 +58,29 @@ std::vector<std::string> frmOutput::ReportBlock() {
     }
   }
   return lines;
+}
+
+}  // namespace
+
+frmOutput::frmOutput() : QWidget(nullptr, Qt::Dialog) {
+  SetUpFixedForm(this, "frmOutput", QStringLiteral("Output Report"), 4950, 5505);
+
+  cmdClose = MakeButton(this, "cmdClose", "&Close", 3720);
+  cmdSaveTcts = MakeButton(this, "cmdSaveTcts", "Save &tracts", 2520);
+  lstOutInfo = MakeFormControl<QListWidget>(this, "lstOutInfo", 120, 240, 4695, 4545);
+  cmdView = MakeButton(this, "cmdView", "&View output", 120);
+  cmdSaveLog = MakeButton(this, "cmdSaveLog", "Save &log", 1320);
+
+  setTabOrder(cmdClose, cmdSaveTcts);
+  setTabOrder(cmdSaveTcts, lstOutInfo);
+  setTabOrder(lstOutInfo, cmdView);
+  setTabOrder(cmdView, cmdSaveLog);
+  platform::SetDefaultButton(this, cmdView);
+
+  connect(cmdView, &QPushButton::clicked, this, &frmOutput::cmdView_Click);
+  connect(cmdSaveLog, &QPushButton::clicked, this, &frmOutput::cmdSaveLog_Click);
+  connect(cmdSaveTcts, &QPushButton::clicked, this, &frmOutput::cmdSaveTcts_Click);
+  connect(cmdClose, &QPushButton::clicked, this, &frmOutput::cmdClose_Click);
 }
 
 void frmOutput::cmdView_Click() {

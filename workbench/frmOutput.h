@@ -2,25 +2,18 @@
 // and the commands that save the program log and the tract composition.
 #pragma once
 
-template <class Form>
-class FormInstance;
-
 #include <QWidget>
 #include <string>
-#include <vector>
+
+#include "FormInstance.h"
 
 class QListWidget;
 class QPushButton;
 
-class frmOutput : public QWidget {
+class frmOutput : public QWidget, public FormInstance<frmOutput> {
   Q_OBJECT
 
  public:
-  // Creates and loads the one instance, hidden, on the first call.
-  static frmOutput* Instance();
-  static bool IsLoaded();
-  static void Unload();
-
   QListWidget* lstOutInfo = nullptr;
   QPushButton* cmdView = nullptr;
   QPushButton* cmdSaveLog = nullptr;
@@ -31,9 +24,6 @@ class frmOutput : public QWidget {
   void cmdSaveLog_Click();
   void cmdSaveTcts_Click();
   void cmdClose_Click();
-
-  // The report block of the best solution as the engine holds it now.
-  static std::vector<std::string> ReportBlock();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -10,44 +10,21 @@
 #include <algorithm>
 
 #include "FormInstance.h"
-#include "platform/Twips.h"
-
-frmQELRun* frmQELRun::Instance() { return FormInstance<frmQELRun>::Get(); }
-
-bool frmQELRun::IsLoaded() { return FormInstance<frmQELRun>::Loaded(); }
-
-void frmQELRun::Unload() { FormInstance<frmQELRun>::Unload(); }
 
 frmQELRun::frmQELRun() : QWidget(nullptr, Qt::Dialog) {
-  setObjectName(QStringLiteral("frmQELRun"));
-  setWindowTitle(QStringLiteral("QEL Program Run"));
-  setFont(platform::FormFont());
-  platform::SetClientSizeTwips(this, 4590, 2715);
-  setFixedSize(size());
+  SetUpFixedForm(this, "frmQELRun", QStringLiteral("QEL Program Run"), 4590, 2715);
 
-  lblProgrep = new QLabel(this);
-  lblProgrep->setObjectName(QStringLiteral("lblProgrep"));
-  platform::PlaceTwips(lblProgrep, 240, 120, 4095, 255);
-
-  prgRunProg = new QProgressBar(this);
-  prgRunProg->setObjectName(QStringLiteral("prgRunProg"));
+  lblProgrep = MakeFormControl<QLabel>(this, "lblProgrep", 240, 120, 4095, 255);
+  prgRunProg = MakeFormControl<QProgressBar>(this, "prgRunProg", 240, 480, 4095, 375);
   prgRunProg->setRange(0, 100);
   prgRunProg->setValue(0);
   prgRunProg->setTextVisible(false);
-  platform::PlaceTwips(prgRunProg, 240, 480, 4095, 375);
-
-  lblBestVal = new QLabel(QStringLiteral("Best values so far:"), this);
-  lblBestVal->setObjectName(QStringLiteral("lblBestVal"));
-  platform::PlaceTwips(lblBestVal, 240, 960, 1695, 255);
-
-  lstProgRep = new QListWidget(this);
-  lstProgRep->setObjectName(QStringLiteral("lstProgRep"));
-  platform::PlaceTwips(lstProgRep, 240, 1320, 4095, 645);
-
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  lblBestVal = MakeFormControl<QLabel>(this, "lblBestVal", QStringLiteral("Best values so far:"),
+                                       240, 960, 1695, 255);
+  lstProgRep = MakeFormControl<QListWidget>(this, "lstProgRep", 240, 1320, 4095, 645);
+  cmdCancel = MakeFormControl<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), 3240, 2160,
+                                           1215, 375);
   cmdCancel->setEnabled(false);
-  platform::PlaceTwips(cmdCancel, 3240, 2160, 1215, 375);
   connect(cmdCancel, &QPushButton::clicked, this, &frmQELRun::cmdCancel_Click);
 
   setTabOrder(cmdCancel, lstProgRep);
@@ -59,7 +36,10 @@ void frmQELRun::SetCaption(const std::string& text, bool repaintNow) {
 }
 
 void frmQELRun::SetValue(int percent) {
-  prgRunProg->setValue(std::clamp(percent, 0, 100));
+  // Reported for every record and every iteration: paint only what changed.
+  const int value = std::clamp(percent, 0, 100);
+  if (value == prgRunProg->value()) return;
+  prgRunProg->setValue(value);
   PaintNowDuringRun(prgRunProg);
 }
 

@@ -3,26 +3,20 @@
 // cannot be cancelled.
 #pragma once
 
-template <class Form>
-class FormInstance;
-
 #include <QWidget>
 #include <string>
+
+#include "FormInstance.h"
 
 class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 
-class frmQELRun : public QWidget {
+class frmQELRun : public QWidget, public FormInstance<frmQELRun> {
   Q_OBJECT
 
  public:
-  // Creates and loads the one instance, hidden, on the first call.
-  static frmQELRun* Instance();
-  static bool IsLoaded();
-  static void Unload();
-
   QLabel* lblProgrep = nullptr;
   QProgressBar* prgRunProg = nullptr;
   QLabel* lblBestVal = nullptr;

@@ -41,10 +41,6 @@ void SizeToText(QLabel* label) {
 
 }  // namespace
 
-frmSplash* frmSplash::Instance() { return FormInstance<frmSplash>::Get(); }
-
-bool frmSplash::IsLoaded() { return FormInstance<frmSplash>::Loaded(); }
-
 void frmSplash::Unload() {
   // A timer still running could start the program while it shuts down.
   if (IsLoaded()) Instance()->Timer1->stop();
@@ -75,26 +71,28 @@ frmSplash::frmSplash() : QFrame(nullptr, Qt::SplashScreen | Qt::FramelessWindowH
   fraMainFrame->setGeometry(kBorder, kBorder, platform::TwipsToPixelsX(7380),
                             platform::TwipsToPixelsY(4590));
 
-  picLogo = MakeFormLabel(fraMainFrame, "picLogo", QString(), 240, 600, 2055, 2865);
+  picLogo = MakeFormControl<QLabel>(fraMainFrame, "picLogo", QString(), 240, 600, 2055, 2865);
   picLogo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   picLogo->setPixmap(ProgramLogo());  // natural size, clipped to the box
   picLogo->setFrameStyle(QFrame::Box | QFrame::Plain);
 
-  lblCompanyProduct = MakeFormLabel(fraMainFrame, "lblCompanyProduct", QStringLiteral("Qelvane"),
-                                    2505, 765, 4470, 525);
+  lblCompanyProduct = MakeFormControl<QLabel>(fraMainFrame, "lblCompanyProduct",
+                                              QStringLiteral("Qelvane"), 2505, 765, 4470, 525);
   lblCompanyProduct->setFont(DisplayFont(18, true));
-  lblProductName =
-      MakeFormLabel(fraMainFrame, "lblProductName", QStringLiteral("QEL"), 2520, 960, 3330, 2025);
+  lblProductName = MakeFormControl<QLabel>(fraMainFrame, "lblProductName", QStringLiteral("QEL"),
+                                           2520, 960, 3330, 2025);
   lblProductName->setFont(DisplayFont(72, true));
   lblProductName->setStyleSheet(QStringLiteral("color: #ff0000;"));
-  lblVersion = MakeFormLabel(fraMainFrame, "lblVersion", QString(), 5640, 2880, 1380, 300);
+  lblVersion =
+      MakeFormControl<QLabel>(fraMainFrame, "lblVersion", QString(), 5640, 2880, 1380, 300);
   lblVersion->setFont(LabelFont("MS Sans Serif", 12, true));
   lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  lblCopyright = MakeFormLabel(fraMainFrame, "lblCopyright", QStringLiteral("Copyright 2025"), 5640,
-                               3240, 1575, 255);
-  lblCompany = MakeFormLabel(fraMainFrame, "lblCompany", AuthorName(), 5640, 3480, 1575, 255);
+  lblCopyright = MakeFormControl<QLabel>(fraMainFrame, "lblCopyright",
+                                         QStringLiteral("Copyright 2025"), 5640, 3240, 1575, 255);
+  lblCompany =
+      MakeFormControl<QLabel>(fraMainFrame, "lblCompany", AuthorName(), 5640, 3480, 1575, 255);
   lblAcknowledgements =
-      MakeFormLabel(fraMainFrame, "lblAcknowledgements", QString(), 300, 3720, 6855, 195);
+      MakeFormControl<QLabel>(fraMainFrame, "lblAcknowledgements", QString(), 300, 3720, 6855, 195);
   SizeToText(lblCompanyProduct);
   SizeToText(lblProductName);
 

@@ -3,23 +3,20 @@
 // engine and the main window and hides itself.
 #pragma once
 
-template <class Form>
-class FormInstance;
-
 #include <QFrame>
+
+#include "FormInstance.h"
 
 class QLabel;
 class QTimer;
 
-class frmSplash : public QFrame {
+class frmSplash : public QFrame, public FormInstance<frmSplash> {
   Q_OBJECT
 
  public:
   static constexpr int kDelayMs = 3000;
 
-  // Creates and loads the one instance, hidden, on the first call.
-  static frmSplash* Instance();
-  static bool IsLoaded();
+  // Stops the timer first: it could start the program while it shuts down.
   static void Unload();
 
   QFrame* fraMainFrame = nullptr;

@@ -40,12 +40,6 @@ void NoteUnloaded(QWidget* form) {
   Prune();
 }
 
-bool IsNoted(QWidget* form) {
-  Prune();
-  const auto& r = Registry();
-  return std::any_of(r.begin(), r.end(), [form](const Entry& e) { return e.key == form; });
-}
-
 std::vector<QWidget*> LoadedForms() {
   Prune();
   std::vector<QWidget*> out;

@@ -62,7 +62,6 @@ void ModalScript::AnswerPath(const std::string& path) {
   State().answers.push_back({Answer::Kind::Path, 0, path});
 }
 void ModalScript::AnswerCancel() { State().answers.push_back({Answer::Kind::Cancel, 0, {}}); }
-int ModalScript::PendingAnswers() { return static_cast<int>(State().answers.size()); }
 
 const std::vector<ModalRecord>& ModalScript::Records() { return State().records; }
 

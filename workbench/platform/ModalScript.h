@@ -37,7 +37,6 @@ class ModalScript {
   static void AnswerButton(int button);        // 1 OK, 2 Cancel
   static void AnswerPath(const std::string& path);
   static void AnswerCancel();                  // Cancel in a file dialog
-  static int PendingAnswers();
 
   static const std::vector<ModalRecord>& Records();
   static std::vector<ModalRecord> MessageBoxes();

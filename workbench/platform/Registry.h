@@ -9,9 +9,8 @@
 
 namespace platform {
 
-// Root keys.
+// Root key.
 constexpr int32_t kKeyLocalMachine = static_cast<int32_t>(0x80000002u);
-constexpr int32_t kKeyCurrentUser = static_cast<int32_t>(0x80000001u);
 
 // Value types.
 constexpr int32_t kRegString = 1;

@@ -21,8 +21,7 @@ ProgramStarter& Starter() {
   return starter;
 }
 
-}  // namespace
-
+// The path with every backslash made the platform's separator.
 std::string NativePath(const std::string& path) {
 #ifdef _WIN32
   return path;
@@ -34,6 +33,8 @@ std::string NativePath(const std::string& path) {
   return native;
 #endif
 }
+
+}  // namespace
 
 bool FileMatches(const std::string& path) {
   if (path.empty()) return false;

@@ -8,9 +8,6 @@
 
 namespace platform {
 
-// The path with every backslash made the platform's separator.
-std::string NativePath(const std::string& path);
-
 // True when a file (not a folder) exists at the path.
 bool FileMatches(const std::string& path);
 

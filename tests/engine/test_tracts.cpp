@@ -1,158 +1,126 @@
-// Tract table operations: emptying the table, adding IBBs, merging tracts
-// with the renumbering, and the list limits. (Random sequences of adds,
-// merges and moves against from-scratch values: test_moves.)
-#include <numeric>
+// Preparation of the IBBs and the tract operations: adds, merges and moves
+// against values computed from scratch, and the list limits.
+#include <random>
 
-#include "tract_checks.h"
-
-namespace {
+#include "test_support.h"
 
 using namespace qel;
 using qeltest::ShownBox;
 using Ints = std::vector<int>;
 
-class TractsTest : public qeltest::TractFixture {
+namespace {
+
+class Tracts : public qeltest::EngineTest {
  protected:
+  void Lattice(int cols, int rows) {
+    qeltest::LoadLattice(tempDir, {.cols = cols, .rows = rows});
+    BuildIntermediateBBs();
+    ResetTracts();
+    boxes.Clear();
+    for (int g = 1; g <= intNIBB; ++g) arrIBB(g).intTract = 0;
+  }
   static Ints Run(int from, int to) {
-    Ints v(static_cast<size_t>(to - from + 1));
-    std::iota(v.begin(), v.end(), from);
+    Ints v;
+    for (int g = from; g <= to; ++g) v.push_back(g);
     return v;
   }
-  static void Merge(int from, int into, int expectedInto) {
-    int16_t n = static_cast<int16_t>(into);
-    MergeTracts(static_cast<int16_t>(from), n);
-    EXPECT_EQ(n, expectedInto) << from << " into " << into;
+  void ExpectRefused(const std::function<void()>& op, const ShownBox& box) {
+    boxes.Clear();
+    const std::string before = qeltest::TractTableBytes();
+    op();
+    EXPECT_TRUE(qeltest::TractTableBytes() == before) << box.prompt << ": the tract table changed";
+    EXPECT_EQ(boxes.Shown(), std::vector<ShownBox>{box});
   }
 };
 
-TEST_F(TractsTest, ResetTractsClearsOnlyTheRecordsOfTheIBBCount) {
-  Lattice(5, 4, 2);
-  qeltest::GrowTracts(4);
-  arrTract(1).dblHomSum(1) = 7;
-  arrTract(intNIBB + 1).intNMembers = 3;
-  dblHomPopSqRatio = dblHomPopMean = dblHomN0 = 2;
-  const int16_t tractOfFirst = arrIBB(1).intTract;
-  ResetTracts();
-  EXPECT_EQ(intNTracts, 0);
-  for (int t = 1; t <= intNIBB; ++t) {
-    const udtTract& tr = arrTract(t);
-    double sum = tr.intID + tr.intNMembers + tr.intNNbrs + tr.dblPop + tr.dblArea + tr.dblP2;
-    for (int k = 1; k <= kListSize; ++k) sum += tr.intMember(k) + tr.intNbr(k) + tr.dblNbrLen(k);
-    ASSERT_EQ(sum, 0) << "tract " << t;
+TEST_F(Tracts, FixedCodesCloseOverBothLayers) {
+  qeltest::LoadLattice(tempDir, {.cols = 5, .rows = 2, .zoneA = 1, .zoneB = 1});
+  arrBB(2).intZoneA = arrBB(3).intZoneA = -1;  // A joins 2 and 3, B joins 3 and 4
+  arrBB(3).intZoneB = arrBB(4).intZoneB = -2;
+  blnFixedA = blnFixedB = true;
+  BuildIntermediateBBs();
+  ASSERT_EQ(intNIBB, 8);
+  EXPECT_EQ((Ints{arrIBB(1).intNMembers, arrBB(2).intIBB, arrBB(3).intIBB, arrBB(4).intIBB, arrBB(5).intIBB}),
+            (Ints{3, 1, 1, 1, 2}));
+  EXPECT_DOUBLE_EQ(arrIBB(1).dblPop, arrBB(2).dblPopA + arrBB(3).dblPopA + arrBB(4).dblPopA);
+  ASSERT_EQ(arrIBB(1).intNbr(1), 1);  // the outside once, with the length of all four sides
+  EXPECT_DOUBLE_EQ(arrIBB(1).dblNbrLen(1), 4.0);
+}
+
+// Thousands of random moves between neighbouring tracts, and now and then a
+// merge, with no layer, one or both fixed.
+TEST_F(Tracts, RandomAddsMovesAndMergesKeepEveryTractTrue) {
+  std::mt19937 gen(11);
+  auto pick = [&gen](int n) { return std::uniform_int_distribution<int>(1, n)(gen); };
+  for (auto [fixA, fixB] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
+    SCOPED_TRACE(testing::Message() << "A " << fixA << " B " << fixB);
+    qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 30, .homVars = 3, .seed = 3});
+    blnFixedA = fixA, blnFixedB = fixB, blnHomog = true;
+    intNHomGroups = 2, intGroupSize(1) = 2, intGroupSize(2) = 1;
+    BuildIntermediateBBs();
+    qeltest::GrowTracts(fixA || fixB ? 3 : 6);
+    ASSERT_EQ(qeltest::TractsDiffer(true), "");
+    int moves = 0, merges = 0;
+    for (int step = 0; step < 3000; ++step) {
+      const int r = pick(intNTracts);
+      if (arrTract(r).intNNbrs == 0) continue;
+      const int i = arrTract(r).intNbr(pick(arrTract(r).intNNbrs));
+      const int donor = i ? arrIBB(i).intTract : 0;
+      if (i == 0) continue;
+      if (step % 50 == 0 && arrTract(r).intNMembers + arrTract(donor).intNMembers <= 60) {
+        int16_t into = static_cast<int16_t>(r);
+        MergeTracts(static_cast<int16_t>(donor), into);
+        ASSERT_EQ(into, donor < r ? r - 1 : r);
+        ASSERT_EQ(qeltest::TractsDiffer(false), "") << "merge";
+        qeltest::FinishTractsFromScratch();  // a merge leaves the lengths to its caller
+        ++merges;
+      } else if (arrTract(donor).intNMembers > 1) {
+        MoveIBBToTract(static_cast<int16_t>(r), static_cast<int16_t>(i));
+        ASSERT_EQ(qeltest::Members(r).back(), i);
+        ASSERT_EQ(qeltest::TractsDiffer(true), "") << "move " << i << " to " << r;
+        ++moves;
+      }
+    }
+    EXPECT_GT(moves, 300);
+    EXPECT_GT(merges, 10);
+    EXPECT_TRUE(boxes.Shown().empty());
   }
-  // Left for the aggregation to rebuild, or beyond the IBB count.
-  EXPECT_EQ(arrTract(1).dblHomSum(1) + arrTract(intNIBB + 1).intNMembers, 10);
-  EXPECT_EQ(arrIBB(1).intTract, tractOfFirst);
-  EXPECT_EQ(dblHomPopSqRatio + dblHomPopMean + dblHomN0, 0);
 }
 
-TEST_F(TractsTest, AddIBBToTractKeepsOrderAndListsTheOutsideOnce) {
-  Lattice(5, 4, 2);
-  qeltest::StartTract(1, Cell(0, 0));
-  arrTract(1).dblNbrLen(1) = 42;  // stale by design: not touched
-  // The IBB leaves its place; its new neighbours follow in block order; the
-  // outside, already listed, is not listed again.
-  AddIBBToTract(1, static_cast<int16_t>(Cell(1, 0)));
-  EXPECT_EQ(Nbrs(1), (Ints{0, Cell(0, 1), Cell(2, 0), Cell(1, 1)}));
-  EXPECT_EQ(Members(1), (Ints{Cell(0, 0), Cell(1, 0)}));
-  EXPECT_EQ(arrIBB(Cell(1, 0)).intTract, 1);
-  EXPECT_EQ(arrTract(1).dblNbrLen(1), 42);
-  // An IBB that does not touch the tract appends only its own neighbours.
-  AddIBBToTract(1, static_cast<int16_t>(Cell(4, 3)));
-  EXPECT_EQ(Nbrs(1), (Ints{0, Cell(0, 1), Cell(2, 0), Cell(1, 1), Cell(4, 2), Cell(3, 3)}));
-  EXPECT_DOUBLE_EQ(arrTract(1).dblArea, 3.0);
-  qeltest::ExpectTractListsConsistent();
-}
-
-TEST_F(TractsTest, MergeRenumbersTractsAndTheReceiver) {
-  Lattice(9, 2);  // nine tracts, the columns
-  for (int x = 0; x < 9; ++x) qeltest::MakeTract(x + 1, {Cell(x, 0), Cell(x, 1)});
-  // Tract 3 into 7: the receiver becomes 6 and holds its members, then 3's.
-  const Ints moved = Members(3), above = Members(8);
-  Ints merged = Members(7);
-  merged.insert(merged.end(), moved.begin(), moved.end());
-  Merge(3, 7, 6);
-  ASSERT_EQ(intNTracts, 8);
-  for (int t = 1; t <= 8; ++t) EXPECT_EQ(arrTract(t).intID, t);
-  EXPECT_EQ(Members(6), merged);
-  EXPECT_EQ(Members(7), above);
-  qeltest::ExpectTractListsConsistent();
-  // Upwards the receiver keeps its number; the last tract moves nothing.
-  const Ints last = Members(8);
-  Merge(7, 3, 3);
-  EXPECT_EQ(Members(7), last);
-  Merge(7, 6, 6);
-  EXPECT_EQ(intNTracts, 6);
-  qeltest::ExpectTractListsConsistent();
-
-  // The neighbour list: the receiver's without the giver's members, then
-  // the giver's entries new to it in the giver's order; the outside once.
-  const auto giver = qeltest::TractMemberSet(2), receiver = qeltest::TractMemberSet(1);
-  Ints expected;
-  for (int x : Nbrs(1))
-    if (!giver.contains(x)) expected.push_back(x);
-  for (int x : Nbrs(2))
-    if (!receiver.contains(x) && std::find(expected.begin(), expected.end(), x) == expected.end())
-      expected.push_back(x);
-  Merge(2, 1, 1);
-  EXPECT_EQ(Nbrs(1), expected);
-  EXPECT_EQ(std::count(expected.begin(), expected.end(), 0), 1);
-}
-
-TEST_F(TractsTest, RefusalsPastTheListsChangeNothingAndSaySoOnce) {
-  // Rows of 40 cells: IBBs 1..250, 251..500 and 501..751 are connected runs.
-  Lattice(40, 25);
+TEST_F(Tracts, LimitsAreRefusedWithTheTablesUnchanged) {
+  Lattice(40, 25);  // rows of 40: runs of IBB numbers are connected
   qeltest::MakeTract(1, Run(1, 250));
   qeltest::MakeTract(2, Run(251, 500));
   qeltest::MakeTract(3, Run(501, 751));
-  std::string before = qeltest::TractTableBytes();
-  Merge(3, 1, 1);  // 250 + 251
-  EXPECT_EQ(boxes.Shown(), (std::vector<ShownBox>{{"Too many members to merged tract", 16, "Error merging tracts"}}));
-  qeltest::ExpectTractTableUnchanged(before);
-  Merge(2, 1, 1);  // exactly 500
+  int16_t into = 1;
+  ExpectRefused([&] { MergeTracts(3, into); }, {"Too many members to merged tract", 16, "Error merging tracts"});
+  MergeTracts(2, into);
   EXPECT_EQ(arrTract(1).intNMembers, 500);
-  before = qeltest::TractTableBytes();
-  AddIBBToTract(1, 752);
-  AddIBBToTract(1, 753);
-  qeltest::ExpectTractTableUnchanged(before);
-  EXPECT_EQ(arrIBB(752).intTract + arrIBB(753).intTract, 0);  // in no tract: the caller can tell
-  EXPECT_EQ(boxes.Shown().back(), (ShownBox{"Too many members to tract", 16, "Error adding to tract"}));
-  EXPECT_EQ(boxes.Shown().size(), 2u);
-
-  // Runs along the middle row of 3 x 310 cells gain two entries per cell.
-  boxes.Clear();
-  Lattice(310, 3);  // a new run: the limits are reported again
-  qeltest::MakeTract(1, Run(Cell(0, 1), Cell(149, 1)));
-  qeltest::MakeTract(2, Run(Cell(151, 1), Cell(300, 1)));
-  before = qeltest::TractTableBytes();
-  Merge(1, 2, 2);  // 302 + 302 neighbour entries
-  EXPECT_EQ(boxes.Shown(), (std::vector<ShownBox>{{"Too many neighbours to merged tract", 16, "Error merging tracts"}}));
-  qeltest::ExpectTractTableUnchanged(before);
-  // With a cell of the top row beside it, the run has an odd count of
-  // entries: 499, then one add too many would make 501.
+  ExpectRefused([] { MoveIBBToTract(1, 751); },
+                {"Too many members to receiving tract", 16, "Error moving intermediate BB"});
+  // Runs along the middle row of 3 x 310 cells: two neighbour entries a cell.
   Lattice(310, 3);
-  qeltest::MakeTract(1, {Cell(0, 1), Cell(300, 0)});
-  int x = 1;
-  for (; x < 310 && boxes.Shown().size() == 1; ++x) AddIBBToTract(1, static_cast<int16_t>(Cell(x, 1)));
-  EXPECT_EQ(boxes.Shown().back(), (ShownBox{"Too many neighbours to tract", 16, "Error adding to tract"}));
+  auto middle = [](int from, int to) { return Run(311 + from, 311 + to); };
+  qeltest::MakeTract(1, middle(0, 149));
+  qeltest::MakeTract(2, middle(151, 300));
+  into = 2;
+  ExpectRefused([&] { MergeTracts(1, into); }, {"Too many neighbours to merged tract", 16, "Error merging tracts"});
+  // With a cell of the top row the count is odd: 499 entries, then 501.
+  Lattice(310, 3);
+  qeltest::MakeTract(1, Ints{301});
+  int x = 0;
+  for (; boxes.Shown().empty(); ++x) AddIBBToTract(1, static_cast<int16_t>(311 + x));
+  EXPECT_EQ(boxes.Shown(), (std::vector<ShownBox>{{"Too many neighbours to tract", 16, "Error adding to tract"}}));
   EXPECT_EQ(arrTract(1).intNNbrs, 499);
-  EXPECT_EQ(arrTract(1).intNMembers, x);
-  EXPECT_EQ(arrIBB(Cell(x - 1, 1)).intTract, 0);
-  qeltest::ExpectTractListsConsistent();
-}
-
-TEST_F(TractsTest, CallsOutsideTheTablesChangeNothing) {
-  Lattice(4, 4);
-  qeltest::MakeTract(1, {1, 2});
-  qeltest::MakeTract(2, {3, 4});
-  const std::string before = qeltest::TractTableBytes();
-  Merge(1, 1, 1);  // a tract into itself
-  Merge(3, 1, 1);  // no tract 3
-  Merge(2, 0, 0);
-  AddIBBToTract(1, 0);
-  AddIBBToTract(1, static_cast<int16_t>(intNIBB + 1));
-  AddIBBToTract(0, 5);
-  qeltest::ExpectTractTableUnchanged(before);
+  EXPECT_EQ(arrIBB(311 + x - 1).intTract, 0);
+  Lattice(310, 3);
+  Ints run = middle(0, 246);
+  run.insert(run.begin(), 301);
+  qeltest::MakeTract(1, run);
+  qeltest::MakeTract(2, middle(247, 248));
+  ASSERT_EQ(arrTract(1).intNNbrs, 499);
+  ExpectRefused([] { MoveIBBToTract(1, 311 + 247); },
+                {"Too many neighbours to receiving tract", 16, "Error moving intermediate BB"});
 }
 
 }  // namespace

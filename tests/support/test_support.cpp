@@ -2,13 +2,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "run_loop.h"
 
 namespace qeltest {
-
 using namespace qel;
 
 ScriptedBoxes::ScriptedBoxes() {
@@ -20,17 +22,10 @@ ScriptedBoxes::ScriptedBoxes() {
     return a;
   });
 }
-
 ScriptedBoxes::~ScriptedBoxes() { SetMessageBoxHandler(nullptr); }
 
-std::ostream& operator<<(std::ostream& os, const ShownBox& box) {
-  return os << '"' << box.prompt << "\" style " << box.style << " title \"" << box.title << '"';
-}
-
 int ScriptedBoxes::CountStartingWith(const std::string& text) const {
-  int n = 0;
-  for (const auto& b : shown_) n += b.prompt.rfind(text, 0) == 0;
-  return n;
+  return static_cast<int>(std::count_if(shown_.begin(), shown_.end(), [&](auto& b) { return b.prompt.rfind(text, 0) == 0; }));
 }
 
 void EngineTest::SetUp() {
@@ -38,11 +33,9 @@ void EngineTest::SetUp() {
   ResetEngineState();
   StartMain();
   SetDefaultRunSettings();
-  windows.calls.clear();
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-  for (char& c : name)
-    if (c == '/') c = '_';
+  std::replace(name.begin(), name.end(), '/', '_');
   tempDir = std::filesystem::temp_directory_path() / ("qeltest_" + std::to_string(::getpid()) + "_" + name);
   std::filesystem::remove_all(tempDir);
   std::filesystem::create_directories(tempDir);
@@ -57,9 +50,8 @@ void EngineTest::TearDown() {
 }
 
 std::string EngineTest::WriteFile(const std::string& name, const std::string& content) const {
-  const std::string path = TempPath(name);
-  std::ofstream(path, std::ios::binary) << content;
-  return path;
+  std::ofstream(TempPath(name), std::ios::binary) << content;
+  return TempPath(name);
 }
 
 std::string RepoPath(const std::string& relative) { return std::string(QEL_SOURCE_DIR) + "/" + relative; }
@@ -90,7 +82,6 @@ void SetDefaultRunSettings() {
 void LoadStudyArea(const std::string& patPath, const std::string& ctgPath) {
   std::string nameA, nameB;
   strInputFile = strRunFile = patPath;
-  intRunHeader = 0;
   ReadIntersectionFile(0, patPath, nameA, nameB);
   int16_t arcs = 0;
   ReadContiguityFile(ctgPath, arcs);
@@ -109,29 +100,33 @@ void LoadArea(const std::filesystem::path& dir, const std::vector<std::string>& 
   BuildIntermediateBBs();
 }
 
-void OneIBBPerRecord(int nRecs) {
-  intNRecs = static_cast<int16_t>(nRecs);
-  intNIBB = static_cast<int16_t>(nRecs - 1);
-  arrBB(1).intID = 1;
-  for (int r = 2; r <= nRecs; ++r) {
-    arrBB(r) = udtBB{};
-    arrBB(r).intID = static_cast<int16_t>(r);
-    arrBB(r).intIBB = static_cast<int16_t>(r - 1);
-    udtIBB& ibb = arrIBB(r - 1);
-    ibb = udtIBB{};
-    ibb.intID = static_cast<int16_t>(r - 1);
-    ibb.intNMembers = 1;
-    ibb.intMember(1) = static_cast<int16_t>(r);
-  }
+void LoadLattice(const std::filesystem::path& dir, const Lattice& l) {
+  std::ofstream p(dir / "lattice.pat"), c(dir / "lattice.ctg");
+  unsigned state = l.seed;
+  auto draw = [&state](int lo, int hi) { return lo + static_cast<int>((state = state * 1103515245u + 12345u) >> 16) % (hi - lo + 1); };
+  auto rec = [&l](int x, int y) { return 2 + y * l.cols + x; };
+  p << "1 0 0 0 0 0\n";
+  for (int y = 0; y < l.rows; ++y)
+    for (int x = 0; x < l.cols; ++x) {
+      const int popA = draw(50, 150), share = draw(0, popA);
+      p << rec(x, y) << ' ' << 1 + x / l.zoneA + y / l.zoneA * 100 << ' ' << 1 + (x + 1) / l.zoneB + (y + 1) / l.zoneB * 100
+        << ' ' << popA << ' ' << draw(50, 150) << " 1";
+      for (int v = 1; v <= l.homVars; ++v) p << ' ' << (v == 1 ? share : v == 2 ? popA - share : draw(0, 40));
+      p << '\n';
+      const int edges = (x == 0) + (y == 0) + (x == l.cols - 1) + (y == l.rows - 1);
+      if (edges) c << rec(x, y) << " 1 " << edges << '\n';
+      if (x + 1 < l.cols) c << rec(x, y) << ' ' << rec(x + 1, y) << " 1\n";
+      if (y + 1 < l.rows) c << rec(x, y) << ' ' << rec(x, y + 1) << " 1\n";
+      if (l.king && y + 1 < l.rows && x + 1 < l.cols) c << rec(x, y) << ' ' << rec(x + 1, y + 1) << " 0.25\n";
+      if (l.king && y + 1 < l.rows && x > 0) c << rec(x, y) << ' ' << rec(x - 1, y + 1) << " 0.25\n";
+    }
+  p.close(), c.close();
+  LoadStudyArea((dir / "lattice.pat").string(), (dir / "lattice.ctg").string());
 }
 
 void StartRun(const RunSettings& s) {
-  blnThresholdPop = s.threshold;
-  blnTargetPop = s.target;
-  blnShape = s.shape;
-  blnHomog = s.homog;
-  blnFixedA = s.fixedA;
-  blnFixedB = s.fixedB;
+  blnThresholdPop = s.threshold, blnTargetPop = s.target, blnShape = s.shape, blnHomog = s.homog;
+  blnFixedA = s.fixedA, blnFixedB = s.fixedB;
   if (s.threshold) dblThreshold = s.thresholdPop;
   if (s.target) dblTarget = s.targetPop;
   intPopLayer = static_cast<int16_t>(s.popLayer);
@@ -149,6 +144,149 @@ void StartRun(const RunSettings& s) {
   datRunStart = TimeOfDay();
   BuildIntermediateBBs();
   RunIterations(intNIterations);
+}
+
+// ---- Tract checks ---------------------------------------------------------------
+
+namespace {
+int HomVars() { return std::clamp<int>(intNHomVars, 0, kHomSize); }
+
+// Length that the members of tract t share with IBB x (0: the outside).
+double SharedLength(int t, int x) {
+  double len = 0;
+  for (int m : Members(t))
+    for (int q = 1; q <= arrIBB(m).intNNbrs; ++q)
+      if (arrBB(arrIBB(m).intNbr(q)).intIBB == x) len += arrIBB(m).dblNbrLen(q);
+  return len;
+}
+
+std::set<int> ExpectedNeighbours(int t) {
+  const auto v = Members(t);
+  const std::set<int> members(v.begin(), v.end());
+  std::set<int> s;
+  for (int m : members)
+    for (int q = 1; q <= arrIBB(m).intNNbrs; ++q)
+      if (const int x = arrBB(arrIBB(m).intNbr(q)).intIBB; !members.contains(x)) s.insert(x);
+  return s;
+}
+}  // namespace
+
+std::vector<int> Members(int t) {
+  std::vector<int> v;
+  for (int k = 1; k <= arrTract(t).intNMembers; ++k) v.push_back(arrTract(t).intMember(k));
+  return v;
+}
+
+std::string TractsDiffer(bool complete) {
+  auto near = [](double a, double e) { return std::abs(a - e) <= 1e-6 * std::max(1.0, std::abs(e)); };
+  std::vector<int> seen(static_cast<size_t>(intNIBB) + 1, 0);
+  for (int t = 1; t <= intNTracts; ++t) {
+    const udtTract& tr = arrTract(t);
+    const std::string at = "tract " + std::to_string(t) + ": ";
+    double pop = 0, area = 0, homTotal = 0, homSum[kHomSize + 1] = {};
+    for (int m : Members(t)) {
+      if (m < 1 || m > intNIBB || arrIBB(m).intTract != t) return at + "member " + std::to_string(m);
+      ++seen[static_cast<size_t>(m)];
+      pop += arrIBB(m).dblPop, area += arrIBB(m).dblArea, homTotal += arrIBB(m).dblHomTotal;
+      for (int v = 1; v <= HomVars(); ++v) homSum[v] += arrIBB(m).dblHom(v);
+    }
+    if (tr.intID != t || !near(tr.dblPop, pop) || !near(tr.dblArea, area)) return at + "id, population or area";
+    std::set<int> listed;
+    for (int k = 1; k <= tr.intNNbrs; ++k) listed.insert(tr.intNbr(k));
+    if (static_cast<int>(listed.size()) != tr.intNNbrs || listed != ExpectedNeighbours(t)) return at + "neighbours";
+    if (!complete) continue;
+    double perimeter = 0;
+    for (int k = 1; k <= tr.intNNbrs; ++k) {
+      const double len = SharedLength(t, tr.intNbr(k));
+      if (!near(tr.dblNbrLen(k), len)) return at + "length with " + std::to_string(tr.intNbr(k));
+      perimeter += len;
+    }
+    if (!near(tr.dblP2, perimeter * perimeter)) return at + "dblP2";
+    if (!blnHomog) continue;
+    if (!near(tr.dblHomTotal, homTotal)) return at + "dblHomTotal";
+    for (int v = 1; v <= HomVars(); ++v)
+      if (!near(tr.dblHomSum(v), homSum[v]) || !std::isfinite(tr.dblHomProp(v)) ||
+          (homTotal > 1e-6 && !near(tr.dblHomProp(v), homSum[v] / homTotal)))
+        return at + "homogeneity variable " + std::to_string(v);
+  }
+  for (int g = 1; g <= intNIBB; ++g)
+    if (seen[static_cast<size_t>(g)] > 1 || (complete && seen[static_cast<size_t>(g)] == 0))
+      return "IBB " + std::to_string(g) + " in " + std::to_string(seen[static_cast<size_t>(g)]) + " tracts";
+  return "";
+}
+
+bool IsTractConnected(int t) {
+  const auto v = Members(t);
+  const std::set<int> members(v.begin(), v.end());
+  if (members.empty()) return false;
+  std::set<int> reached{v[0]};
+  for (std::vector<int> queue{v[0]}; !queue.empty();) {
+    const udtIBB& g = arrIBB(queue.back());
+    queue.pop_back();
+    for (int q = 1; q <= g.intNNbrs; ++q)
+      if (const int x = arrBB(g.intNbr(q)).intIBB; members.contains(x) && reached.insert(x).second) queue.push_back(x);
+  }
+  return reached.size() == members.size();
+}
+
+std::string TractTableBytes() {
+  std::string s;
+  auto put = [&s](const auto& v) { s.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  put(intNTracts);
+  for (int t = 1; t <= intNTracts; ++t) put(arrTract(t));
+  for (int g = 1; g <= intNIBB; ++g) put(arrIBB(g).intTract);
+  return s;
+}
+
+void MakeTract(int t, const std::vector<int>& ibbs) {
+  // Seeded as the aggregations seed a tract: the IBB's own lists.
+  udtTract& tr = arrTract(t);
+  const udtIBB& g = arrIBB(ibbs.front());
+  tr = udtTract{};
+  tr.intID = static_cast<int16_t>(t);
+  tr.dblPop = g.dblPop, tr.dblArea = g.dblArea, tr.dblHomTotal = g.dblHomTotal;
+  tr.intNMembers = 1;
+  tr.intMember(1) = static_cast<int16_t>(ibbs.front());
+  std::set<int> listed;
+  for (int q = 1; q <= g.intNNbrs; ++q)
+    if (const int x = arrBB(g.intNbr(q)).intIBB; listed.insert(x).second) tr.intNbr(++tr.intNNbrs) = static_cast<int16_t>(x);
+  for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) = g.dblHom(v);
+  arrIBB(ibbs.front()).intTract = static_cast<int16_t>(t);
+  intNTracts = std::max<int16_t>(intNTracts, static_cast<int16_t>(t));
+  for (size_t k = 1; k < ibbs.size(); ++k) AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(ibbs[k]));
+}
+
+void GrowTracts(int members) {
+  ResetTracts();
+  for (int g = 1; g <= intNIBB; ++g) arrIBB(g).intTract = 0;
+  for (int seed = 1; seed <= intNIBB; ++seed) {
+    if (arrIBB(seed).intTract) continue;
+    const int t = intNTracts + 1;
+    MakeTract(t, {seed});
+    for (size_t head = 0; head < Members(t).size() && arrTract(t).intNMembers < members; ++head) {
+      const udtIBB& g = arrIBB(Members(t)[head]);
+      for (int q = 1; q <= g.intNNbrs && arrTract(t).intNMembers < members; ++q)
+        if (const int x = arrBB(g.intNbr(q)).intIBB; x && !arrIBB(x).intTract)
+          AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(x));
+    }
+  }
+  FinishTractsFromScratch();
+}
+
+void FinishTractsFromScratch() {
+  for (int t = 1; t <= intNTracts; ++t) {
+    udtTract& tr = arrTract(t);
+    double perimeter = 0;
+    for (int k = 1; k <= tr.intNNbrs; ++k) perimeter += tr.dblNbrLen(k) = SharedLength(t, tr.intNbr(k));
+    tr.dblP2 = perimeter * perimeter;
+    tr.dblHomTotal = 0;
+    for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) = 0;
+    for (int m : Members(t)) {
+      tr.dblHomTotal += arrIBB(m).dblHomTotal;
+      for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) += arrIBB(m).dblHom(v);
+    }
+    for (int v = 1; v <= HomVars(); ++v) tr.dblHomProp(v) = tr.dblHomTotal > 0 ? tr.dblHomSum(v) / tr.dblHomTotal : 0.0;
+  }
 }
 
 }  // namespace qeltest

@@ -1,0 +1,290 @@
+// The main window: the two loads through their dialogs, what each enables,
+// the constraint panel, Clear form, the Run command's checks and the text it
+// refuses, the saved placement, and closing during a run.
+#include <QtWidgets>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "WorkbenchWindows.h"
+#include "engine.h"
+#include "frmMain.h"
+#include "frmQELRun.h"
+#include "platform/FormKeys.h"
+#include "platform/Forms.h"
+#include "platform/ModalScript.h"
+#include "platform/Settings.h"
+
+using platform::ModalScript;
+
+namespace {
+
+const std::string kSids = QEL_SOURCE_DIR "/tests/data/sids.pat";
+const std::string kSidsCtg = QEL_SOURCE_DIR "/tests/data/sids.ctg";
+
+std::string LastPrompt() {
+  const auto boxes = ModalScript::MessageBoxes();
+  return boxes.empty() ? std::string() : boxes.back().prompt;
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  frmMain* w = nullptr;
+
+  void Start() {
+    platform::SetSettingsDirectory(dir_.filePath(QStringLiteral("settings")).toStdString());
+    ModalScript::Begin();
+    ModalScript::SetFailureHook([](const std::string& text) { QTest::qFail(text.c_str(), __FILE__, __LINE__); });
+    qel::ResetEngineState();
+    InstallWorkbenchWindows();
+    qel::StartMain();
+    w = static_cast<frmMain*>(qel::frmMainInst);
+  }
+  void Stop() {
+    platform::NoteUnloaded(w);
+    delete w;
+    qel::frmMainInst = w = nullptr;
+    platform::UnloadAllExcept(nullptr);
+    ModalScript::SetFailureHook({});
+    ModalScript::End();
+  }
+  // Picks a file in the dialog the command opens; `also` answers a box after it.
+  void Load(QPushButton* command, const std::string& path, int also = 0) {
+    ModalScript::AnswerPath(path);
+    if (also) ModalScript::AnswerButton(also);
+    command->click();
+  }
+  void LoadSids() {
+    Load(w->CmdInputfile, kSids);
+    Load(w->cmdGetcont, kSidsCtg);
+  }
+  std::string Write(const char* name, const std::string& text) {
+    QFile f(dir_.filePath(QString::fromLatin1(name)));
+    if (f.open(QIODevice::WriteOnly)) f.write(text.c_str());
+    return f.fileName().toStdString();
+  }
+  // Clicks Run expecting one warning and no run; returns its prompt.
+  std::string Refused() {
+    const size_t before = ModalScript::MessageBoxes().size();
+    ModalScript::AnswerButton(qel::kIdOk);
+    w->cmdRun->click();
+    if (frmQELRun::IsLoaded() && frmQELRun::Instance()->isVisible()) return "<ran>";
+    return ModalScript::MessageBoxes().size() == before + 1 ? LastPrompt() : "<no single box>";
+  }
+  void ExpectStartState() {
+    QVERIFY(w->CmdInputfile->isEnabled() && !w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
+    QCOMPARE(platform::DefaultButton(w), w->CmdInputfile);
+    for (QCheckBox* b : w->chkZonespec) QVERIFY(!b->isEnabled() && !b->isChecked());
+    for (QCheckBox* b : w->chkLayerspec) QVERIFY(!b->isEnabled() && !b->isChecked());
+    QVERIFY(w->lblNrecs->isHidden() && w->lblContrecs->isHidden() && w->txtInputfile->text().isEmpty());
+    QVERIFY(!qel::blnFixedA && !qel::blnThresholdPop && !qel::blnHomog && qel::intNRecs == 0);
+  }
+
+ private slots:
+  void init() { Start(); }
+  void cleanup() { Stop(); }
+
+  void loadsThroughTheDialogsEnableStepByStep() {
+    ExpectStartState();
+    // Cancel in the dialog is reported as its error and keeps what was there.
+    w->txtInputfile->setText(QStringLiteral("earlier.pat"));
+    ModalScript::AnswerCancel();
+    ModalScript::AnswerButton(qel::kIdOk);
+    w->CmdInputfile->click();
+    const auto box = ModalScript::MessageBoxes().back();
+    QCOMPARE(box.prompt, "Error 32755 " + qel::ErrorDescription(qel::kErrDialogCancel));
+    QCOMPARE(box.style, 48);
+    QCOMPARE(box.title, std::string("Error"));
+    QCOMPARE(w->txtInputfile->text(), QStringLiteral("earlier.pat"));
+
+    Load(w->CmdInputfile, kSids);
+    const auto& dlg = ModalScript::Records()[2];
+    QCOMPARE(dlg.title, std::string("Select an intersection file"));
+    QCOMPARE(dlg.filter, std::string("All files (*.*)|*.*|Comma Separated Values files (*.csv)|*.csv|"
+                                     "Text files (*.txt)|*.txt"));
+    QCOMPARE(w->lblNrecs->text(), QStringLiteral("101 Zones read, 6 homogeneity variables"));
+    QVERIFY(w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
+    QCOMPARE(platform::DefaultButton(w), w->cmdGetcont);
+    ModalScript::ClearRecords();
+    ModalScript::AnswerCancel();
+    ModalScript::AnswerButton(qel::kIdOk);
+    w->cmdGetcont->click();
+    QVERIFY(!w->cmdRun->isEnabled());
+
+    Load(w->cmdGetcont, kSidsCtg);
+    QCOMPARE(ModalScript::Records().back().title, std::string("Select a contiguity file"));
+    QCOMPARE(w->lblContrecs->text(), QStringLiteral("287 Arc records read"));
+    for (QCheckBox* b : w->chkZonespec) QVERIFY(b->isEnabled());
+    for (QCheckBox* b : w->chkLayerspec) QVERIFY(b->isEnabled());
+    QVERIFY(w->cmdRun->isEnabled() && w->mnuViewInputSummary->isEnabled());
+    QCOMPARE(platform::DefaultButton(w), w->cmdRun);
+  }
+
+  void headerLineNamesTheLayersOrCancelClears() {
+    const std::string body = "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n";
+    w->chkHeader->setChecked(true);
+    Load(w->CmdInputfile, Write("h.pat", "id Regions Districts\n" + body), qel::kIdOk);
+    QCOMPARE(ModalScript::MessageBoxes().back().title, std::string("Header information"));
+    QCOMPARE(w->lblNameA->text(), QStringLiteral("Regions"));
+    QCOMPARE(w->lblNameB->text(), QStringLiteral("Districts"));
+    Load(w->CmdInputfile, Write("c.pat", "id X Y\n" + body), qel::kIdCancel);
+    QCOMPARE(int(qel::intNRecs), 0);
+    QVERIFY(w->lblNrecs->isHidden() && w->txtInputfile->text().isEmpty());
+    QVERIFY(!w->chkHeader->isChecked() && !w->cmdGetcont->isEnabled());
+    QCOMPARE(w->lblNameA->text(), QStringLiteral("Boundary layer A"));
+  }
+
+  void constraintPanelEnablesAndCaptions() {
+    LoadSids();
+    w->chkLayerspec[0]->click();
+    QVERIFY(qel::blnFixedA && w->chkApprox->isEnabled() && !w->chkIRAapx->isEnabled());
+    w->chkApprox->click();
+    QVERIFY(w->chkIRAapx->isEnabled());
+    w->chkLayerspec[1]->click();  // both layers fixed: nothing left to match
+    QVERIFY(qel::blnFixedB && !w->chkApprox->isEnabled() && !w->chkIRAapx->isEnabled());
+
+    w->chkZonespec[2]->click();
+    QVERIFY(w->txtShapewt->isVisibleTo(w) && !w->optLaypop[1]->isEnabled());
+    QCOMPARE(w->chkZonespec[2]->text(), QStringLiteral("Shape                       Weight"));
+    w->chkZonespec[2]->click();
+    QVERIFY(w->txtShapewt->isHidden());
+    QCOMPARE(w->chkZonespec[2]->text(), QStringLiteral("Shape "));
+    w->chkZonespec[3]->click();
+    QCOMPARE(w->chkZonespec[3]->text(), QStringLiteral("Homog  Vars, Wt"));
+    QCOMPARE(w->focusWidget(), w->txtHomvars);
+    w->chkZonespec[3]->click();
+    w->chkZonespec[0]->click();
+    QVERIFY(qel::blnThresholdPop && w->optLaypop[1]->isEnabled() && w->optLaypop[2]->isEnabled());
+    w->optLaypop[2]->click();
+    QCOMPARE(int(qel::intPopLayer), 2);
+    w->chkZonespec[0]->click();
+    QVERIFY(!w->optLaypop[2]->isEnabled());
+    QCOMPARE(int(qel::intPopLayer), 0);
+
+    // Esc is Clear form: back to the start, typed texts kept for next time.
+    w->chkZonespec[0]->click();
+    w->txtMinpop->setText(QStringLiteral("9600"));
+    QTest::keyClick(w, Qt::Key_Escape);
+    ExpectStartState();
+    QCOMPARE(w->chkZonespec[3]->text(), QStringLiteral("Homog"));
+    LoadSids();
+    w->chkZonespec[0]->click();
+    QCOMPARE(w->txtMinpop->text(), QStringLiteral("9600"));
+  }
+
+  void runChecksInOrderAndWhatStaysWritten() {
+    struct Check {
+      std::function<void()> setUp;
+      const char* prompt;
+      const char* title;
+      std::function<bool()> written;
+    };
+    const Check checks[] = {
+        // Population first, even with a shape weight missing too: nothing written.
+        {[this] {
+           w->chkZonespec[0]->setChecked(true);
+           w->chkZonespec[2]->setChecked(true);
+           w->txtShapewt->clear();
+         },
+         "Targets and thresholds require population values", "Population control",
+         [] { return qel::dblThreshold == 77 && qel::blnApprox; }},
+        // Weights next: the population and matching steps are written by then.
+        {[this] {
+           w->chkZonespec[0]->setChecked(true);
+           w->txtMinpop->setText(QStringLiteral("12.5"));
+           w->chkZonespec[2]->setChecked(true);
+           w->txtShapewt->clear();
+           w->chkLayerspec[0]->setChecked(true);
+           w->chkApprox->setChecked(false);
+         },
+         "Shape and homogeneity require weights and control layers", "Shape and homogeneity control",
+         [] { return qel::dblThreshold == 12 && !qel::blnApprox && qel::strRunFile == kSids; }},
+        {[this] { w->chkZonespec[3]->setChecked(true); }, "Homogeneity variables must be defined",
+         "Homogeneity control", [] { return qel::dblHomWeight == 9; }},
+        {[this] {
+           w->chkZonespec[3]->setChecked(true);
+           w->txtHomvars->setText(QStringLiteral("2,2 1 1"));  // "22": the sum is wrong
+         },
+         "Variable definition does not match input data", "Homogeneity control",
+         [] { return qel::intNHomGroups == 3 && qel::intGroupSize(1) == 22 && qel::dblHomWeight == 9; }},
+    };
+    for (const Check& c : checks) {
+      w->cmdClear->click();
+      LoadSids();
+      qel::dblThreshold = 77;
+      qel::blnApprox = true;
+      qel::dblHomWeight = 9;
+      c.setUp();
+      QCOMPARE(Refused(), std::string(c.prompt));
+      QCOMPARE(ModalScript::MessageBoxes().back().title, std::string(c.title));
+      QVERIFY2(c.written(), c.prompt);
+    }
+  }
+
+  void unusableTextIsRefusedNotFatal() {
+    const std::string pop = "Population values must be whole numbers from -32768 to 32767";
+    const std::string sizes = "Homogeneity group sizes must be whole numbers separated by blanks";
+    const std::string iterations = "The number of iterations must be a whole number from -32768 to 32767";
+    const struct {
+      QLineEdit* box;
+      int zone;
+      const char* text;
+      std::string prompt;
+    } cases[] = {
+        {w->txtMinpop, 0, "lots", pop},
+        {w->txtMinpop, 0, "40000", pop},
+        {w->txtShapewt, 2, "heavy", "Shape and homogeneity weights must be numbers"},
+        {w->txtHomvars, 3, "1 1 1 1 1 1 0 0 0 0 0 0 0", "At most 12 homogeneity groups can be defined"},
+        {w->txtHomvars, 3, "2 2 x 1", sizes},
+        {w->txtHomvars, 3, "40000 1", sizes},
+        {w->txtIterations, -1, "ten", iterations},
+        {w->txtIterations, -1, "99999", iterations},
+    };
+    for (const auto& c : cases) {
+      w->cmdClear->click();
+      LoadSids();
+      qel::intNHomGroups = 2;
+      if (c.zone >= 0) w->chkZonespec[c.zone]->setChecked(true);
+      c.box->setText(QString::fromLatin1(c.text));
+      QCOMPARE(Refused(), c.prompt);
+      QCOMPARE(int(qel::intNHomGroups), 2);  // a refused definition leaves the earlier one
+    }
+  }
+
+  void placementSavedAndRestored() {
+    w->setGeometry(100, 120, 700, 500);
+    const QRect outer = w->frameGeometry();
+    w->close();
+    QVERIFY(platform::GetSetting("QEL", "Settings", "MainWidth", "absent") != "absent");
+    Stop();
+    Start();
+    QCOMPARE(w->frameGeometry(), outer);
+    // Nonsense in the store falls back to a sane size.
+    platform::SaveSetting("QEL", "Settings", "MainWidth", "1e30");
+    Stop();
+    Start();
+    QVERIFY(w->width() > 0 && w->width() < 100000);
+  }
+
+  void closingIsIgnoredDuringARun() {
+    LoadSids();
+    w->chkZonespec[0]->setChecked(true);
+    w->txtMinpop->setText(QStringLiteral("9600"));
+    w->txtIterations->setText(QStringLiteral("3"));
+    // The run's repaints let a pending close request through.
+    QCoreApplication::postEvent(w, new QCloseEvent);
+    w->show();
+    w->cmdRun->click();
+    const auto loaded = platform::LoadedForms();
+    QVERIFY(std::find(loaded.begin(), loaded.end(), w) != loaded.end());  // not unloaded
+    QVERIFY(frmQELRun::IsLoaded() && qel::intNBestTracts > 0);
+  }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

@@ -1,0 +1,130 @@
+// Limits and settings that the program meets with a clear message or a
+// defined value instead of a crash, a table overrun or a loop without end.
+#include <cmath>
+
+#include "test_support.h"
+
+using namespace qel;
+using qeltest::RunSettings;
+
+namespace {
+
+class Limits : public qeltest::EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    blnContCheck = false;
+  }
+  bool Shown(const std::string& prompt) const { return boxes.CountStartingWith(prompt) > 0; }
+  // Runs the iterations on the IBBs as they stand, as the Run command does.
+  void Run(int iterations) {
+    intNIterations = static_cast<int16_t>(iterations);
+    RunIterations(intNIterations);
+  }
+};
+
+TEST_F(Limits, PreparationStopsWithAMessageAndNoIBBs) {
+  // A target of 0 sizes no tract; the run that follows still ends.
+  qeltest::LoadLattice(tempDir, {.cols = 4, .rows = 3});
+  RunSettings s;
+  s.target = true, s.targetPop = 0, s.iterations = 2;
+  qeltest::StartRun(s);
+  EXPECT_TRUE(Shown("Target population must be greater than 0"));
+  EXPECT_EQ(intNIBB, 0);
+  EXPECT_EQ(windows.calls.back(), "ShowOutput");
+
+  // A fixed zone of 600 blocks is more than one list holds.
+  boxes.Clear();
+  qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 20, .zoneA = 30});
+  s = {};
+  s.threshold = true, s.thresholdPop = 500, s.fixedA = true, s.iterations = 1;
+  qeltest::StartRun(s);
+  EXPECT_TRUE(Shown("Too many building blocks labelled as belonging to same zone A"));
+  EXPECT_EQ(intNIBB, 0);
+  for (int r = 1; r <= intNRecs; ++r) ASSERT_EQ(arrBB(r).intIBB, 0) << r;
+}
+
+TEST_F(Limits, BlocksOutsideEveryTract) {
+  // Record 4 has no neighbour and record 5 no positive number: neither can be
+  // placed; a self-arc is no boundary; the composition file names tract 0.
+  qeltest::LoadArea(tempDir, {"1 1 10 10 1", "1 1 10 10 1", "2 2 10 10 1", "1 1 10 10 1"},
+                    "2 3 1,2 2 5,2 1 3,3 1 3");
+  arrBB(5).intID = 0;
+  BuildIntermediateBBs();
+  EXPECT_EQ(arrBB(2).intNNbrs, 2);
+  blnThresholdPop = true, dblThreshold = 5, blnMinOnly = true;
+  Run(1);
+  EXPECT_TRUE(Shown("Intermediate BB 3 omitted from IRA"));
+  WriteTractComposition(TempPath("out.csv"));
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("out.csv")), "2,1\r\n3,2\r\n4,0\r\n0,0\r\n");
+}
+
+TEST_F(Limits, DominantZonesOfAnyCodeAndFullTracts) {
+  // Codes 0, negative and beyond the block count each found a tract.
+  blnApprox = blnIRAApprox = true;
+  qeltest::LoadArea(tempDir, {"0 1 10 10 1", "-5 1 10 10 1", "30000 1 10 10 1", "30000 1 10 10 1"},
+                    "2 3 1,3 4 1,4 5 1,2 1 1");
+  BuildApproxTracts();
+  EXPECT_EQ(intNTracts, 3);
+  EXPECT_EQ(qeltest::Members(3), (std::vector<int>{3, 4}));
+
+  // One zone of 600 IBBs fills one tract to its 500 members; the rest start another.
+  qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 20, .zoneA = 30});
+  BuildIntermediateBBs();
+  BuildApproxTracts();
+  ASSERT_EQ(intNTracts, 2);
+  EXPECT_EQ(arrTract(1).intNMembers, 500);
+  EXPECT_EQ(qeltest::TractsDiffer(true), "");
+}
+
+TEST_F(Limits, RepairDialogueEndsAndEmptiedTractsLeave) {
+  blnApprox = blnIRAApprox = blnContCheck = true;
+  // Zone 1 at both ends of a strip, zone 2 between: moving the middle joins
+  // tract 1 and empties tract 2, which leaves the table.
+  qeltest::LoadArea(tempDir, {"1 1 10 10 1", "2 1 10 10 1", "1 1 10 10 1"}, "2 3 1,3 4 1,2 1 1");
+  BuildApproxTracts();
+  EXPECT_EQ(intNTracts, 1);
+  EXPECT_TRUE(qeltest::IsTractConnected(1));
+  // Two IBBs between the pieces: no repair helps, and OK answered for ever
+  // still ends in the one-iteration path.
+  boxes.Clear();
+  intNIterations = 5;
+  qeltest::LoadArea(tempDir, {"1 1 10 10 1", "2 1 10 10 1", "2 1 10 10 1", "1 1 10 10 1"},
+                    "2 3 1,3 4 1,4 5 1,2 1 1");
+  BuildApproxTracts();
+  EXPECT_TRUE(Shown("Contiguity errors in tracts: one iteration without contiguity checking"));
+  EXPECT_EQ(intNIterations, 1);
+  EXPECT_LE(boxes.CountStartingWith("Tract 1 not fully contiguous"), 101);
+}
+
+TEST_F(Limits, RunCountsAndTimes) {
+  qeltest::LoadLattice(tempDir, {.cols = 2, .rows = 2});
+  blnThresholdPop = blnMinOnly = true, dblThreshold = 150;
+  BuildIntermediateBBs();
+  // The largest count still ends, and the bar never passes 100.
+  Run(32767);
+  EXPECT_EQ(windows.progressValues.size(), 32768u);  // 0, then one value per iteration
+  EXPECT_EQ(windows.progressValues.back(), 100);
+  // A start later in the day than now lies before midnight: elapsed time is
+  // counted across it and held within 16 bits.
+  datRunStart = TimeOfDay() + 60;
+  Run(1);
+  EXPECT_EQ(intElapsedSecs, 32767);
+}
+
+TEST_F(Limits, LookUpTableThatCannotBeWrittenKeepsTheResults) {
+  qeltest::LoadLattice(tempDir, {.cols = 4, .rows = 4});
+  std::filesystem::create_directory(tempDir / "QELlut.csv");  // the name is taken
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(tempDir);
+  windows.lutValue = 1;
+  RunSettings s;
+  s.approx = true, s.iterations = 2;
+  qeltest::StartRun(s);
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(boxes.CountStartingWith("The look-up table QELlut.csv could not be written"), 1);
+  EXPECT_GT(intNBestTracts, 0);
+  EXPECT_TRUE(std::isfinite(dblBestApx));
+}
+
+}  // namespace

@@ -44,6 +44,35 @@ TEST_F(Limits, PreparationStopsWithAMessageAndNoIBBs) {
   for (int r = 1; r <= intNRecs; ++r) ASSERT_EQ(arrBB(r).intIBB, 0) << r;
 }
 
+TEST_F(Limits, ClosuresTargetsAndReferencesBeyondTheirRange) {
+  // Both layers fixed, their zones overlapping across the whole lattice: the
+  // closure of every block is larger than a list holds.
+  qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 20, .zoneA = 2, .zoneB = 2});
+  blnFixedA = blnFixedB = true;
+  BuildIntermediateBBs();
+  EXPECT_TRUE(Shown("Too many small zones in fixed geography"));
+  EXPECT_EQ(intNIBB, 0);
+  // A target that implies more tracts than 16 bits hold: the warning gives
+  // the true number and the preparation goes on.
+  blnFixedA = blnFixedB = false;
+  blnTargetPop = true, dblTarget = 0.001;
+  BuildIntermediateBBs();
+  EXPECT_TRUE(Shown("Resetting target number of tracts (" + Str(std::nearbyint(dblTotPopA / 0.001)) + ")"));
+  EXPECT_EQ(intNIBB, 600);
+  // A first homogeneity group that sums to nothing leaves the means at 0.
+  blnTargetPop = false, blnHomog = true, intNHomGroups = 1, intGroupSize(1) = 2;
+  qeltest::LoadArea(tempDir, {"1 1 10 10 1 0 0 4", "1 1 10 10 1 0 0 6"}, "2 3 1,2 1 1,3 1 1");
+  EXPECT_TRUE(Shown("The first group of homogeneity variables sums to 0"));
+  EXPECT_EQ(dblHomMean(3), 0);
+}
+
+TEST_F(Limits, ByteOrderMarkIsNoPartOfTheFirstLine) {
+  std::string n1, n2;
+  ReadIntersectionFile(0, WriteFile("bom.pat", "\xEF\xBB\xBF" "1 0 0 0 0 0\r\n2 1 1 10 10 1\r\n"), n1, n2);
+  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_EQ(intNRecs, 2);
+}
+
 TEST_F(Limits, BlocksOutsideEveryTract) {
   // Record 4 has no neighbour and record 5 no positive number: neither can be
   // placed; a self-arc is no boundary; the composition file names tract 0.

@@ -13,7 +13,7 @@ namespace qel {
 
 namespace {
 
-KeptMoveObserver g_keptMove;
+RunObserver* g_observer = nullptr;
 int64_t g_trialMoves = 0;
 
 // Acceptance allowance of an iteration as a fraction: it starts at
@@ -61,13 +61,13 @@ bool TryMove(int16_t r, int16_t i, int16_t donor, double allowance) {
   double objective = 0;
   EvaluateObjective(objective, 2);
   // Not "<=" also rejects a value that is no number.
-  if (!(objective <= 1 + allowance)) {
+  const bool kept = objective <= 1 + allowance;
+  if (!kept) {
     MoveIBBToTract(donor, i);
     RestoreCurrentTerms();
-    return false;
   }
-  if (g_keptMove) g_keptMove(i, donor, r);
-  return true;
+  if (g_observer) g_observer->Tried(r, i, donor, objective, kept);
+  return kept;
 }
 
 // Tries each candidate once, cyclically from a random start, as a move into r.
@@ -167,7 +167,7 @@ void WriteLookUpTable() {
 
 }  // namespace
 
-void SetKeptMoveObserver(KeptMoveObserver observer) { g_keptMove = std::move(observer); }
+void SetRunObserver(RunObserver* observer) { g_observer = observer; }
 
 int64_t TrialMoveCount() { return g_trialMoves; }
 
@@ -192,14 +192,17 @@ void RunIterations(int16_t& intIterations) {
     if (blnNoConstraints) {
       objective = 0.5;
       intIterations = 1;
+      if (g_observer) g_observer->Started(iteration, allowance, objective);
     } else {
       EvaluateObjective(objective, 1);
+      if (g_observer) g_observer->Started(iteration, allowance, objective);
       MovePass(allowance);
       EvaluateObjective(objective, 3);
     }
     // An objective of exactly 0 is a perfect result against the best so far
     // (a zero mismatch, say): it is kept too, or the run would report none.
     if (objective >= 0 && objective < 1) KeepBest(iteration);
+    if (g_observer) g_observer->Finished(iteration, objective);
     if (blnNoConstraints) break;
     w.SetProgressValue(ProgressPercent(iteration, intIterations));
     if (blnDemoFile) DrawDemoMap();

@@ -1,15 +1,28 @@
-// Inspection point of the run loop, for checks that follow a run move by move.
+// Inspection points of the run loop, for checks that follow a run decision by
+// decision and for measurements.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 namespace qel {
 
-// Called after every trial move that the move pass keeps, with the IBB, the
-// tract it left and the tract it joined. Empty (the default) calls nothing.
-using KeptMoveObserver = std::function<void(int16_t intIBB, int16_t intFrom, int16_t intTo)>;
-void SetKeptMoveObserver(KeptMoveObserver observer);
+// Told of every decision of a run; the defaults ignore it.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  // An iteration's starting tracts stand and have been evaluated (objective
+  // 0.5 without constraints, when nothing is evaluated).
+  virtual void Started(int /*iteration*/, double /*allowance*/, double /*objective*/) {}
+  // A trial move of IBB intIBB from intDonor into intReceiver was judged;
+  // kept or put back.
+  virtual void Tried(int16_t /*intReceiver*/, int16_t /*intIBB*/, int16_t /*intDonor*/, double /*objective*/,
+                     bool /*kept*/) {}
+  // The move pass is over and the iteration was compared with the best.
+  virtual void Finished(int /*iteration*/, double /*objective*/) {}
+};
+
+// Installs the observer (not owned); nullptr removes it.
+void SetRunObserver(RunObserver* observer);
 
 // Trial moves made since the program started, kept or not (for measurements).
 int64_t TrialMoveCount();

@@ -88,7 +88,7 @@ TEST_P(Runs, SoundTractsAfterEveryMoveAndFilesThatRepeat) {
   RunSettings s;
   s.iterations = 4;
   GetParam().set(s);
-  SetKeptMoveObserver([&](int16_t, int16_t from, int16_t to) {
+  qeltest::KeptMoves check([&](int16_t from, int16_t to) {
     ASSERT_TRUE(qeltest::IsTractConnected(from) && qeltest::IsTractConnected(to)) << "tract split";
     ASSERT_EQ(qeltest::TractsDiffer(true), "");
     ExpectTermsAsDefined();
@@ -157,7 +157,7 @@ TEST_F(RunLoop, AllowanceFallsToNothingByTheMiddleAndTheBarFollows) {
   RunSettings s;
   s.target = s.sa = true, s.targetPop = 16000, s.iterations = 8;
   double worst[9] = {};
-  SetKeptMoveObserver([&](int16_t, int16_t, int16_t) {
+  qeltest::KeptMoves track([&](int16_t, int16_t) {
     const size_t iteration = windows.progressValues.size();  // 0 first, then one value per iteration
     worst[iteration] = std::max(worst[iteration], dblCurTP / dblRefTP);
   });

@@ -44,7 +44,7 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
   FileAbortAll();
   SetClock(nullptr);
-  SetKeptMoveObserver(nullptr);
+  SetRunObserver(nullptr);
   std::error_code ec;
   std::filesystem::remove_all(tempDir, ec);
 }
@@ -124,7 +124,7 @@ void LoadLattice(const std::filesystem::path& dir, const Lattice& l) {
   LoadStudyArea((dir / "lattice.pat").string(), (dir / "lattice.ctg").string());
 }
 
-void StartRun(const RunSettings& s) {
+void PrepareRun(const RunSettings& s) {
   blnThresholdPop = s.threshold, blnTargetPop = s.target, blnShape = s.shape, blnHomog = s.homog;
   blnFixedA = s.fixedA, blnFixedB = s.fixedB;
   if (s.threshold) dblThreshold = s.thresholdPop;
@@ -143,6 +143,10 @@ void StartRun(const RunSettings& s) {
   intNIterations = static_cast<int16_t>(s.iterations);
   datRunStart = TimeOfDay();
   BuildIntermediateBBs();
+}
+
+void StartRun(const RunSettings& s) {
+  PrepareRun(s);
   RunIterations(intNIterations);
 }
 

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine.h"
+#include "run_loop.h"
 
 namespace qeltest {
 
@@ -64,6 +66,21 @@ class RecordingWindows : public qel::WindowOps {
   void ShowMap() override { calls.push_back("MapShow"); }
 };
 
+// Calls back after every trial move that the run keeps, with the tract the
+// IBB left and the one it joined; installed while it lives.
+class KeptMoves : public qel::RunObserver {
+ public:
+  using Callback = std::function<void(int16_t from, int16_t to)>;
+  explicit KeptMoves(Callback callback) : callback_(std::move(callback)) { qel::SetRunObserver(this); }
+  ~KeptMoves() override { qel::SetRunObserver(nullptr); }
+  void Tried(int16_t receiver, int16_t, int16_t donor, double, bool kept) override {
+    if (kept) callback_(donor, receiver);
+  }
+
+ private:
+  Callback callback_;
+};
+
 // Start-up state, capacity limits and option defaults, and a scratch
 // directory of the test's own.
 class EngineTest : public ::testing::Test {
@@ -107,8 +124,9 @@ struct RunSettings {
   bool fixedA = false, fixedB = false, approx = false, iraApprox = false, sa = false;
   int popLayer = 1, iterations = 5, seed = 99;
 };
-// Copies the settings into the engine as the main window does, builds the
-// IBBs and runs.
+// Copies the settings into the engine as the main window does, seeds the
+// generator and builds the IBBs; StartRun then runs the iterations.
+void PrepareRun(const RunSettings& s);
 void StartRun(const RunSettings& s);
 
 // The first difference between tracts 1..intNTracts and what their members

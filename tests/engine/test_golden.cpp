@@ -1,0 +1,47 @@
+// Every decision of seeded whole runs, compared with the committed traces.
+// A difference means the search decided differently or did less; when that
+// is intended, tools/regenerate-golden.sh writes the traces anew.
+#include <unistd.h>
+
+#include <sstream>
+
+#include "golden_runs.h"
+#include "test_support.h"
+
+namespace {
+
+class Golden : public ::testing::TestWithParam<qeltest::GoldenRun> {};
+
+// The first line where two traces part, with its neighbours for context.
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+  std::istringstream e(expected), a(actual);
+  std::string le, la;
+  for (int line = 1;; ++line) {
+    const bool moreE = static_cast<bool>(std::getline(e, le)), moreA = static_cast<bool>(std::getline(a, la));
+    if (!moreE && !moreA) return "";
+    if (le != la || moreE != moreA)
+      return "line " + std::to_string(line) + "\n  expected: " + (moreE ? le : "<end>") +
+             "\n  actual:   " + (moreA ? la : "<end>");
+  }
+}
+
+TEST_P(Golden, RunDecidesAsRecorded) {
+  const auto& run = GetParam();
+  const std::string expected = qeltest::ReadWholeFile(qeltest::GoldenPath(run.name).string());
+  ASSERT_FALSE(expected.empty()) << "no trace for " << run.name << "; tools/regenerate-golden.sh writes it";
+  const auto scratch = std::filesystem::temp_directory_path() /
+                       ("qel_golden_" + std::to_string(::getpid()) + "_" + run.name);
+  const std::string actual = qeltest::TraceRun(run, scratch);
+  std::filesystem::remove_all(scratch);
+  EXPECT_TRUE(actual == expected) << run.name << " parts from its trace at " << FirstDifference(expected, actual);
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(qeltest::GoldenRuns()),
+                         [](const ::testing::TestParamInfo<qeltest::GoldenRun>& info) {
+                           std::string name = info.param.name;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
+
+}  // namespace

@@ -32,7 +32,9 @@ void ShowPassProgress(int i) {
 
 int ZoneListLimit() { return std::clamp<int>(intMaxZoneBBs, 0, kListSize); }
 
-// Step 2. False when the target cannot size any tract.
+// The number of tracts that the target implies, with a warning when it is
+// more than there are blocks; without a target every block may be a tract
+// and the target becomes 1. False when the target cannot size any tract.
 bool SetImpliedTracts() {
   if (!blnTargetPop) {
     dblTarget = 1.0;
@@ -58,8 +60,9 @@ bool SetImpliedTracts() {
   return true;
 }
 
-// Steps 3 and 4: every other block with the same zone code joins the
-// block's same-zone list once.
+// One fixed layer: every other block with the same zone code in that layer
+// joins the block's same-zone list once. False (after a message) when a
+// list would pass its limit.
 bool BuildSameZoneLists(bool layerB) {
   Windows().SetProgressCaption(
       layerB ? "Progress with analysis of fixed layer B..." : "Progress with analysis of layer A...", true);
@@ -87,8 +90,8 @@ bool BuildSameZoneLists(bool layerB) {
   return true;
 }
 
-// Step 5: each block's list becomes every block reachable from it through
-// shared zone codes, in order of discovery.
+// Both layers fixed: each block's list becomes every block reachable from it
+// through shared zone codes of either layer, in order of discovery.
 bool CloseSameZoneLists() {
   Windows().SetProgressCaption("Progress with analysis of AB intersections...", false);
   const int limit = ZoneListLimit();
@@ -168,12 +171,14 @@ bool JoinIBB(int g, int b) {
   return true;
 }
 
-// Step 7: no block keeps the placed mark.
+// Makes every block's number positive again: the placed mark lives only
+// while the IBBs are being formed.
 void ClearPlacedMarks() {
   for (int r = 1; r <= intNRecs; ++r) arrBB(r).intID = Abs16(arrBB(r).intID);
 }
 
-// Step 6.
+// Each block not yet placed founds an IBB, in block order, and the blocks
+// of its same-zone list join it. False when an IBB's lists would overflow.
 bool FormIBBs() {
   for (int i = 2; i <= intNRecs; ++i) {
     udtBB& bi = arrBB(i);
@@ -203,7 +208,7 @@ bool FormIBBs() {
   return true;
 }
 
-// Step 8: each shared length is the sum over the members' boundaries with
+// Each shared length of an IBB is the sum over the members' boundaries with
 // that block, members and their neighbours in order.
 void CalcIBBLengths() {
   for (int g = 1; g <= intNIBB; ++g) {
@@ -219,7 +224,9 @@ void CalcIBBLengths() {
   }
 }
 
-// Step 9.
+// The homogeneity references: each IBB's weight (its total over the first
+// group's variables), the study's total of every variable and of the
+// weights, and every variable's overall proportion of that weight.
 void CalcHomReferences() {
   const int nv = HomVarCount();
   const int firstGroup = std::clamp<int>(intGroupSize(1), 0, kHomSize);

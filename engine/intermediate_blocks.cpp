@@ -49,10 +49,23 @@ bool SetImpliedTracts() {
   const double total = intPopLayer == 2 ? dblTotPopB : dblTotPopA;
   const double implied = std::nearbyint(total / dblTarget);
   // A target far below the population implies more tracts than 16 bits
-  // hold; the warning below then tells the user, with the true number.
-  intTargetTracts = static_cast<int16_t>(std::isnan(implied) ? 32767.0 : std::clamp(implied, -32768.0, 32767.0));
-  const std::string text = implied == intTargetTracts ? Str(static_cast<int>(intTargetTracts)) : Str(implied);
+  // hold: the count keeps the nearest value that fits (the largest when the
+  // quotient is no number), and the warning tells the true number.
+  if (std::isnan(implied) || implied > INT16_MAX) {
+    intTargetTracts = INT16_MAX;
+  } else if (implied < INT16_MIN) {
+    intTargetTracts = INT16_MIN;
+  } else {
+    intTargetTracts = static_cast<int16_t>(implied);
+  }
   if (implied > intNRecs - 1) {
+    // The number as a whole number when the count holds it, else in full.
+    std::string text;
+    if (implied == intTargetTracts) {
+      text = Str(static_cast<int>(intTargetTracts));
+    } else {
+      text = Str(implied);
+    }
     MsgBox("Resetting target number of tracts (" + text + ") to number of building blocks supplied (" +
                Str(intNRecs - 1) + ")",
            kMbExclamation, "Resetting target");

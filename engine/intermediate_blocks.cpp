@@ -30,8 +30,6 @@ void ShowPassProgress(int i) {
   Windows().SetProgressValue(CInt(static_cast<double>(i) / intNRecs * 100));
 }
 
-int ZoneListLimit() { return std::clamp<int>(intMaxZoneBBs, 0, kListSize); }
-
 // The number of tracts that the target implies, with a warning when it is
 // more than there are blocks; without a target every block may be a tract
 // and the target becomes 1. False when the target cannot size any tract.
@@ -79,7 +77,7 @@ bool SetImpliedTracts() {
 bool BuildSameZoneLists(bool layerB) {
   Windows().SetProgressCaption(
       layerB ? "Progress with analysis of fixed layer B..." : "Progress with analysis of layer A...", true);
-  const int limit = ZoneListLimit();
+  const int limit = SameZoneLimit();
   for (int i = 2; i <= intNRecs; ++i) {
     ShowPassProgress(i);
     udtBB& bi = arrBB(i);
@@ -107,7 +105,7 @@ bool BuildSameZoneLists(bool layerB) {
 // through shared zone codes of either layer, in order of discovery.
 bool CloseSameZoneLists() {
   Windows().SetProgressCaption("Progress with analysis of AB intersections...", false);
-  const int limit = ZoneListLimit();
+  const int limit = SameZoneLimit();
   std::vector<int16_t> queue(static_cast<std::size_t>(kTableSize) + 1);
   std::vector<char> visited(static_cast<std::size_t>(kTableSize) + 1);
   for (int i = 2; i <= intNRecs; ++i) {
@@ -155,7 +153,7 @@ bool CloseSameZoneLists() {
 bool JoinIBB(int g, int b) {
   udtIBB& ibb = arrIBB(g);
   udtBB& bb = arrBB(b);
-  if (ibb.intNMembers >= kListSize) {
+  if (ibb.intNMembers >= MemberLimit()) {
     MsgBox("Too many building blocks in one intermediate building block", kMbCritical, kFixedZonesTitle);
     return false;
   }
@@ -167,7 +165,7 @@ bool JoinIBB(int g, int b) {
     // The block itself leaves the list before its neighbours are added.
     const bool inList = y != b && HasEntry(ibb.intNbr, ibb.intNNbrs, y);
     if (inList || add.Has(y) || HasEntry(ibb.intMember, ibb.intNMembers, y)) continue;
-    if (kept + add.n >= kListSize || !add.Push(y)) {
+    if (kept + add.n >= NeighbourLimit() || !add.Push(y)) {
       MsgBox("Too many neighbours to one intermediate building block", kMbCritical, kFixedZonesTitle);
       return false;
     }

@@ -51,4 +51,10 @@ struct PendingEntries {
 // Number of homogeneity variables, kept within the record's array.
 inline int HomVarCount() { return std::clamp<int>(intNHomVars, 0, kHomSize); }
 
+// The capacity limits of the lists, as start-up set them (0 before it),
+// never past a list's declared size.
+inline int MemberLimit() { return std::clamp<int>(intMaxMembers, 0, kListSize); }
+inline int NeighbourLimit() { return std::clamp<int>(intMaxNbrs, 0, kListSize); }
+inline int SameZoneLimit() { return std::clamp<int>(intMaxZoneBBs, 0, kListSize); }
+
 }  // namespace qel

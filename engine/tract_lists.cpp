@@ -6,7 +6,7 @@
 namespace qel {
 
 JoinLimit PrepareJoin(const udtTract& t, int i, PendingEntries& add) {
-  if (t.intNMembers >= kListSize) return JoinLimit::kMembers;
+  if (t.intNMembers >= MemberLimit()) return JoinLimit::kMembers;
   const udtIBB& g = arrIBB(i);
   const int kept = t.intNNbrs - (HasEntry(t.intNbr, t.intNNbrs, i) ? 1 : 0);
   add.n = 0;
@@ -15,7 +15,7 @@ JoinLimit PrepareJoin(const udtTract& t, int i, PendingEntries& add) {
     if (x == i || add.Has(x) || HasEntry(t.intNbr, t.intNNbrs, x) ||
         HasEntry(t.intMember, t.intNMembers, x))
       continue;
-    if (kept + add.n >= kListSize || !add.Push(x)) return JoinLimit::kNeighbours;
+    if (kept + add.n >= NeighbourLimit() || !add.Push(x)) return JoinLimit::kNeighbours;
   }
   return JoinLimit::kNone;
 }

@@ -1,6 +1,5 @@
 // The tract table operations of an initial aggregation: emptying the table,
 // growing a tract by one IBB, and merging one tract into another.
-#include <algorithm>
 
 #include "engine.h"
 #include "list_ops.h"
@@ -79,11 +78,11 @@ void MergeTracts(int16_t intFrom, int16_t& intInto) {
   if (intFrom < 1 || intFrom > intNTracts || intInto < 1 || intInto > intNTracts || intFrom == intInto) return;
   udtTract& from = arrTract(intFrom);
   udtTract& into = arrTract(intInto);
-  if (into.intNMembers + from.intNMembers > std::min<int>(intMaxMembers, kListSize)) {
+  if (into.intNMembers + from.intNMembers > MemberLimit()) {
     MsgBox("Too many members to merged tract", kMbCritical, "Error merging tracts");
     return;
   }
-  if (MergedNeighbourCount(from, into) > std::min<int>(intMaxNbrs, kListSize)) {
+  if (MergedNeighbourCount(from, into) > NeighbourLimit()) {
     MsgBox("Too many neighbours to merged tract", kMbCritical, "Error merging tracts");
     return;
   }

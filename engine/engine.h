@@ -196,6 +196,8 @@ void ReadMatchZones(int16_t intHeader, const std::string& strFile);
 
 // Run preparation.
 void ResetIBBs();
+// Adds block intBB to IBB intIBB. When the IBB's lists cannot take the block
+// a message is shown and the block's intIBB is 0: the caller tells by it.
 void AddBBToIBB(int16_t intIBB, int16_t intBB);
 void BuildIntermediateBBs();
 

@@ -148,40 +148,6 @@ bool CloseSameZoneLists() {
   return true;
 }
 
-// AddBBToIBB with its limits tested first: false (and a message, nothing
-// changed) when the IBB cannot take the block or its new neighbours.
-bool JoinIBB(int g, int b) {
-  udtIBB& ibb = arrIBB(g);
-  udtBB& bb = arrBB(b);
-  if (ibb.intNMembers >= MemberLimit()) {
-    MsgBox("Too many building blocks in one intermediate building block", kMbCritical, kFixedZonesTitle);
-    return false;
-  }
-  const bool listed = HasEntry(ibb.intNbr, ibb.intNNbrs, b);
-  const int kept = ibb.intNNbrs - (listed ? 1 : 0);
-  PendingEntries add;
-  for (int q = 1; q <= bb.intNNbrs; ++q) {
-    const int y = bb.intNbr(q);
-    // The block itself leaves the list before its neighbours are added.
-    const bool inList = y != b && HasEntry(ibb.intNbr, ibb.intNNbrs, y);
-    if (inList || add.Has(y) || HasEntry(ibb.intMember, ibb.intNMembers, y)) continue;
-    if (kept + add.n >= NeighbourLimit() || !add.Push(y)) {
-      MsgBox("Too many neighbours to one intermediate building block", kMbCritical, kFixedZonesTitle);
-      return false;
-    }
-  }
-
-  ibb.dblPop += PopOf(bb);
-  for (int v = 1; v <= HomVarCount(); ++v) ibb.dblHom(v) += bb.dblHom(v);
-  ibb.dblArea += bb.dblArea;
-  ++ibb.intNMembers;
-  ibb.intMember(ibb.intNMembers) = static_cast<int16_t>(b);
-  if (RemoveEntry(ibb.intNbr, ibb.intNNbrs, b)) ibb.intNbr(ibb.intNNbrs + 1) = 0;
-  for (int k = 1; k <= add.n; ++k) ibb.intNbr(++ibb.intNNbrs) = add.entry[static_cast<std::size_t>(k)];
-  bb.intIBB = static_cast<int16_t>(g);
-  return true;
-}
-
 // Makes every block's number positive again: the placed mark lives only
 // while the IBBs are being formed.
 void ClearPlacedMarks() {
@@ -212,7 +178,8 @@ bool FormIBBs() {
     for (int a = 1; a <= bi.intNSameZone; ++a) {
       udtBB& bx = arrBB(bi.intSameZone(a));
       if (bx.intID <= 0) continue;
-      if (!JoinIBB(g, bi.intSameZone(a))) return false;
+      AddBBToIBB(static_cast<int16_t>(g), bi.intSameZone(a));
+      if (bx.intIBB != g) return false;  // the IBB could not take it
       bx.intID = static_cast<int16_t>(-bx.intID);
     }
   }
@@ -293,7 +260,27 @@ void ResetIBBs() {
 
 void AddBBToIBB(int16_t intIBB, int16_t intBB) {
   if (!arrIBB.InBounds(intIBB) || intBB < 2 || intBB > intNRecs) return;
-  JoinIBB(intIBB, intBB);
+  udtIBB& ibb = arrIBB(intIBB);
+  udtBB& bb = arrBB(intBB);
+  // Every limit is tested before anything changes.
+  PendingEntries add;
+  const JoinLimit limit = PrepareJoin(ibb, intBB, bb.intNbr, bb.intNNbrs, [](int y) { return y; }, add);
+  if (limit != JoinLimit::kNone) {
+    bb.intIBB = 0;
+    if (limit == JoinLimit::kMembers) {
+      MsgBox("Too many building blocks in one intermediate building block", kMbCritical, kFixedZonesTitle);
+    } else {
+      MsgBox("Too many neighbours to one intermediate building block", kMbCritical, kFixedZonesTitle);
+    }
+    return;
+  }
+  ibb.dblPop += PopOf(bb);
+  for (int v = 1; v <= HomVarCount(); ++v) ibb.dblHom(v) += bb.dblHom(v);
+  ibb.dblArea += bb.dblArea;
+  JoinLists(ibb, intBB, add);
+  // The slot a removed entry leaves behind reads 0, as the reset left it.
+  if (ibb.intNNbrs < kListSize) ibb.intNbr(ibb.intNNbrs + 1) = 0;
+  bb.intIBB = intIBB;
 }
 
 void BuildIntermediateBBs() {

@@ -6,18 +6,8 @@
 namespace qel {
 
 JoinLimit PrepareJoin(const udtTract& t, int i, PendingEntries& add) {
-  if (t.intNMembers >= MemberLimit()) return JoinLimit::kMembers;
   const udtIBB& g = arrIBB(i);
-  const int kept = t.intNNbrs - (HasEntry(t.intNbr, t.intNNbrs, i) ? 1 : 0);
-  add.n = 0;
-  for (int q = 1; q <= g.intNNbrs; ++q) {
-    const int x = arrBB(g.intNbr(q)).intIBB;
-    if (x == i || add.Has(x) || HasEntry(t.intNbr, t.intNNbrs, x) ||
-        HasEntry(t.intMember, t.intNMembers, x))
-      continue;
-    if (kept + add.n >= NeighbourLimit() || !add.Push(x)) return JoinLimit::kNeighbours;
-  }
-  return JoinLimit::kNone;
+  return PrepareJoin(t, i, g.intNbr, g.intNNbrs, [](int b) { return static_cast<int>(arrBB(b).intIBB); }, add);
 }
 
 void JoinTract(int tn, int i, const PendingEntries& add) {
@@ -26,13 +16,7 @@ void JoinTract(int tn, int i, const PendingEntries& add) {
   t.dblPop += g.dblPop;
   for (int v = 1; v <= HomVarCount(); ++v) t.dblHomSum(v) += g.dblHom(v);
   t.dblArea += g.dblArea;
-  ++t.intNMembers;
-  t.intMember(t.intNMembers) = static_cast<int16_t>(i);
-  RemoveEntry(t.intNbr, t.intNNbrs, i);
-  for (int k = 1; k <= add.n; ++k) {
-    ++t.intNNbrs;
-    t.intNbr(t.intNNbrs) = add.entry[static_cast<std::size_t>(k)];
-  }
+  JoinLists(t, i, add);
   g.intTract = static_cast<int16_t>(tn);
 }
 

@@ -11,8 +11,6 @@
 
 namespace qel {
 
-enum class JoinLimit { kNone, kMembers, kNeighbours };
-
 // Tests whether IBB i (not a member of tract t) can join t, and gathers in
 // `add` the entries that its joining appends to t's neighbour list: the IBBs
 // of i's neighbouring blocks (0 for the outside) that are neither i, nor a

@@ -29,11 +29,6 @@ void SeedTract(int16_t t, int16_t i) {
   }
 }
 
-bool TractCanTake(int16_t t, int16_t i) {
-  PendingEntries add;
-  return PrepareJoin(arrTract(t), i, add) == JoinLimit::kNone;
-}
-
 void MergeSmallTracts() {
   int t = 1;
   while (t <= intNTracts) {

@@ -72,7 +72,8 @@ bool GroupByDominantZone() {
     SeedTract(t, i);
     for (int16_t j = i; j <= nIBB; ++j) {
       if (dominantZone(j) != dominantZone(i) || arrIBB(j).intID <= 0) continue;
-      if (!AddIBBToTractIfRoom(t, j)) break;
+      AddIBBToTract(t, j);
+      if (arrIBB(j).intTract != t) break;
       arrIBB(j).intID = static_cast<int16_t>(-arrIBB(j).intID);
     }
   }
@@ -123,7 +124,11 @@ bool RepairTract(int16_t t, int reached) {
     const int toDetached = CountContacts(g, [&](int16_t x) { return HasEntry(detached, nDetached, x); });
     if (toDetached == 0) continue;
     const int toTract = CountContacts(g, [&](int16_t x) { return x > 0 && arrIBB(x).intTract == t; });
-    if (toTract <= toDetached || !TractCanTake(t, n)) continue;
+    if (toTract <= toDetached) continue;
+    // A tract without room for n would refuse the move with a message; the
+    // repair looks further instead.
+    PendingEntries unused;
+    if (PrepareJoin(arrTract(t), n, unused) != JoinLimit::kNone) continue;
     const int16_t from = g.intTract;
     MoveIBBToTract(t, n);
     if (from >= 1 && from <= intNTracts && arrTract(from).intNMembers == 0) RemoveTract(from);

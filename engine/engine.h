@@ -203,6 +203,8 @@ void BuildIntermediateBBs();
 
 // Tract table operations.
 void ResetTracts();
+// Adds IBB intIBB, in no tract yet, to tract intTract. The IBB's intTract
+// tells the caller whether it joined: 0 when the tract's lists were full.
 void AddIBBToTract(int16_t intTract, int16_t intIBB);
 void MergeTracts(int16_t intFrom, int16_t& intInto);
 void MoveIBBToTract(int16_t intToTract, int16_t intIBB);

@@ -5,7 +5,6 @@
 
 #include "aggregation_common.h"
 #include "engine.h"
-#include "tract_lists.h"
 
 namespace qel {
 
@@ -42,8 +41,9 @@ void GrowTract(int16_t t, double target) {
     ++steps;
     // An entry that is the outside, already allocated, or too much for the
     // tract's lists adds nothing but still costs the step.
-    if (e != 0 && arrIBB(e).intID > 0 && AddIBBToTractIfRoom(t, e)) {
-      arrIBB(e).intID = static_cast<int16_t>(-arrIBB(e).intID);
+    if (e != 0 && arrIBB(e).intID > 0) {
+      AddIBBToTract(t, e);
+      if (arrIBB(e).intTract == t) arrIBB(e).intID = static_cast<int16_t>(-arrIBB(e).intID);
     }
     ++ptr;
     if (ptr > tr.intNNbrs) ptr = 1;

@@ -31,10 +31,6 @@ void CalcTractBoundary(udtTract& t);
 // by adding and subtracting) gets proportions of 0 instead of a division.
 void CalcTractHomProps(udtTract& t);
 
-// AddIBBToTract for the initial aggregations, which pass over an IBB that a
-// full tract cannot take: false, with nothing changed and no message.
-bool AddIBBToTractIfRoom(int16_t intTract, int16_t intIBB);
-
 // Takes tract t out of the table (after a merge, or once it has lost its
 // last member): the tracts above it move down one number, and so do the
 // tract numbers of their IBBs.

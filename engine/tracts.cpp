@@ -26,33 +26,17 @@ void ResetTracts() {
   dblHomN0 = 0;
 }
 
-namespace {
-
-// IBB i joins tract t unless a list of t would pass its size; then nothing
-// changes and the limit met is returned.
-JoinLimit JoinWithinLimits(int16_t t, int16_t i) {
-  PendingEntries add;
-  const JoinLimit limit = PrepareJoin(arrTract(t), i, add);
-  if (limit == JoinLimit::kNone) JoinTract(t, i, add);
-  return limit;
-}
-
-bool ValidJoin(int16_t t, int16_t i) { return arrTract.InBounds(t) && i >= 1 && i <= intNIBB; }
-
-}  // namespace
-
 void AddIBBToTract(int16_t intTract, int16_t intIBB) {
-  if (!ValidJoin(intTract, intIBB)) return;
-  const JoinLimit limit = JoinWithinLimits(intTract, intIBB);
-  if (limit == JoinLimit::kNone) return;
-  // The IBB stays out of every tract; intTract 0 tells the caller so.
-  arrIBB(intIBB).intTract = 0;
-  ReportTractLimit(limit == JoinLimit::kMembers ? "Too many members to tract" : "Too many neighbours to tract",
-                   "Error adding to tract");
-}
-
-bool AddIBBToTractIfRoom(int16_t intTract, int16_t intIBB) {
-  return ValidJoin(intTract, intIBB) && JoinWithinLimits(intTract, intIBB) == JoinLimit::kNone;
+  if (intIBB < 1 || intIBB > intNIBB) return;
+  // A tract whose lists are full takes no more: the aggregations close it
+  // and go on, so there is no message. Nothing changes but the IBB's
+  // intTract, 0 for "in no tract", which tells the caller.
+  PendingEntries add;
+  if (!arrTract.InBounds(intTract) || PrepareJoin(arrTract(intTract), intIBB, add) != JoinLimit::kNone) {
+    arrIBB(intIBB).intTract = 0;
+    return;
+  }
+  JoinTract(intTract, intIBB, add);
 }
 
 namespace {

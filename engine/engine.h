@@ -95,7 +95,6 @@ extern Table<udtTract, 1, kTableSize> arrBestTract;
 extern Table<udtZone, 1, kTableSize> arrZone;
 extern Table<int16_t, 1, kTableSize> intBestIBBCount;
 extern Table2<int16_t, 1, kTableSize, 1, kListSize> intBestIBBMember;
-extern int16_t intNBestIBB;
 
 extern Table<int16_t, 1, kHomSize> intGroupSize;
 extern Table<double, 1, kHomSize> dblHomVarTotal;

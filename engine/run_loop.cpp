@@ -109,7 +109,6 @@ void MovePass(double allowance) {
 void KeepBest(int iteration) {
   intNBestTracts = intNTracts;
   for (int t = 1; t <= intNTracts; ++t) arrBestTract(t) = arrTract(t);
-  intNBestIBB = intNIBB;
   for (int g = 1; g <= intNIBB; ++g) {
     const udtIBB& ibb = arrIBB(g);
     intBestIBBCount(g) = ibb.intNMembers;

@@ -181,7 +181,7 @@ TEST_F(RunLoop, ProgramLogLayout) {
   SetClock([] { return 1700000000.0; });
   intNRecs = 12;
   for (int r = 1; r <= 12; ++r) arrBB(r).intID = static_cast<int16_t>(r);
-  intNBestTracts = intNIBB = intNBestIBB = 3;
+  intNBestTracts = intNIBB = 3;
   for (int t = 1; t <= 3; ++t) arrBestTract(t).intID = static_cast<int16_t>(t);
   arrBestTract(1).dblPop = 80.5;
   arrBestTract(3).dblPop = 1250;

@@ -50,6 +50,8 @@ struct PendingEntries {
 
 // Number of homogeneity variables, kept within the record's array.
 inline int HomVarCount() { return std::clamp<int>(intNHomVars, 0, kHomSize); }
+// Number of homogeneity groups, kept within the group tables.
+inline int HomGroupCount() { return std::clamp<int>(intNHomGroups, 0, kHomSize); }
 
 // The capacity limits of the lists, as start-up set them (0 before it),
 // never past a list's declared size.

@@ -23,10 +23,12 @@ void GatherIBBTracts() {
   for (int g = 1; g <= n; ++g) g_ibbTract(g) = TractInTable(arrIBB(g).intTract);
 }
 
+// The population of a zone's best tract. A zone that no tract shares
+// (population 0) has no best tract (0), and the population counts as 0.
+double BestTractPop(int16_t best) { return best > 0 ? arrTract(best).dblPop : 0.0; }
+
 std::string LUTLine(const udtZone& z, int16_t best, double share) {
-  // A zone that no tract shares (population 0) has no best tract: its
-  // tract number and the tract's population are written as 0.
-  const double T = best > 0 ? arrTract(best).dblPop : 0.0;
+  const double T = BestTractPop(best);
   const double Z = z.dblPop;
   return Str(static_cast<int>(z.intCode)) + "," + Str(Z) + "," + Str(static_cast<int>(best)) +
          "," + Str(T) + "," + Str(share) + "," + Str(Z - share) + "," + Str(T - share);
@@ -84,7 +86,7 @@ void CalcApproxMatch() {
     z.intBestTract = best;
     if (z.dblPop > 0) {
       const double Z = z.dblPop;
-      const double T = best > 0 ? arrTract(best).dblPop : 0.0;
+      const double T = BestTractPop(best);
       const double out = Z - bestShare;
       const double extra = T - bestShare;
       z.dblMismatch = (out * out + extra * extra) / Z;

@@ -59,8 +59,15 @@ void CalcTractBoundary(udtTract& t) {
 }
 
 void CalcTractHomProps(udtTract& t) {
-  // Moves add and subtract totals, so a tract of zero-total members may be
-  // left with a residue of the order of the rounding of the study's total.
+  // A total of 0 has no proportions. Moves add an IBB's total to one tract
+  // and take it from another, so a tract whose members now total 0 may be
+  // left with a residue of rounding instead: each addition or subtraction
+  // errs by at most one part in 2^53 (about 1e-16) of its result, at most
+  // the study's total P when no value is negative, and 1e-12 P allows for
+  // some ten thousand of them in one iteration (the tracts start afresh at
+  // every iteration). A true total that small weighs nothing in the
+  // homogeneity term, so it counts as 0 as well. A negative total (negative
+  // values in the data) divides like a positive one.
   const double zero = 1e-12 * std::abs(dblHomPopTot);
   const bool usable = std::isfinite(t.dblHomTotal) && std::abs(t.dblHomTotal) > zero;
   for (int v = 1; v <= HomVarCount(); ++v) t.dblHomProp(v) = usable ? t.dblHomSum(v) / t.dblHomTotal : 0.0;

@@ -29,11 +29,6 @@ void SeedTract(int16_t t, int16_t i) {
   }
 }
 
-bool TractCanTake(int16_t t, int16_t i) {
-  PendingEntries add;
-  return PrepareJoin(arrTract(t), i, add) == JoinLimit::kNone;
-}
-
 void MergeSmallTracts() {
   int t = 1;
   while (t <= intNTracts) {
@@ -46,11 +41,12 @@ void MergeSmallTracts() {
       double smallest = dblTotPopB + dblTotPopA;
       int partner = -1;
       const int count = tr.intNNbrs;
+      // A tract never lists its own members, so every partner is another tract.
       for (int k = 1; k <= count; ++k) {
         const int e = tr.intNbr(k);
         if (e < 1 || e > intNIBB) continue;
         const int m = arrIBB(e).intTract;
-        if (m < 1 || m > intNTracts || m == t) continue;
+        if (m < 1 || m > intNTracts) continue;
         if (arrTract(m).dblPop < smallest) {
           smallest = arrTract(m).dblPop;
           partner = m;

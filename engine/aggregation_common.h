@@ -1,7 +1,6 @@
-// What the two initial aggregations share: seeding a tract, the capacity test
-// before a tract grows, merging tracts below the threshold, removing a tract
-// and the values computed once the tracts stand
-// (boundary lengths, squared perimeters, homogeneity).
+// What the two initial aggregations share: seeding a tract, merging tracts
+// below the threshold, the values computed once the tracts stand (boundary
+// lengths, squared perimeters, homogeneity) and clearing the allocation marks.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +12,6 @@ namespace qel {
 // IBBs of i's neighbouring blocks in order of first occurrence, 0 for the
 // outside) with lengths left at 0.
 void SeedTract(int16_t t, int16_t i);
-
-// True when IBB i (not a member of tract t) can join tract t without its
-// member list or its neighbour list growing past the capacity limits.
-bool TractCanTake(int16_t t, int16_t i);
 
 // Each tract below dblThreshold absorbs its neighbouring tract of smallest
 // population, again and again, until it reaches the threshold. A tract with

@@ -18,18 +18,17 @@ namespace {
 // from every real code, 0 and negative codes included.
 constexpr int32_t kNoZone = INT32_MIN;
 
-Table<int32_t, 1, kTableSize> dominantZone;
-
 // Zones met among the members of one IBB with their shares. An IBB has at
 // most kListSize members, hence at most that many zones.
-Table<int32_t, 1, kListSize> zoneCode;
-Table<double, 1, kListSize> zoneShare;
+struct ZoneShares {
+  Table<int32_t, 1, kListSize> code;
+  Table<double, 1, kListSize> share;
+};
 
-// Breadth-first search queue and detached members of one tract.
-List16 queue;
-List16 detached;
-
-int32_t DominantZone(const udtIBB& ibb) {
+// `work` holds nothing between calls; it is passed in so that one table
+// serves every IBB.
+int32_t DominantZone(const udtIBB& ibb, ZoneShares& work) {
+  auto& [zoneCode, zoneShare] = work;
   int nZones = 0;
   for (int k = 1; k <= ibb.intNMembers; ++k) {
     const udtBB& b = arrBB(ibb.intMember(k));
@@ -61,7 +60,9 @@ int32_t DominantZone(const udtIBB& ibb) {
 // whose lists are full is closed; the zone's remaining IBBs found another.
 bool GroupByDominantZone() {
   const int16_t nIBB = intNIBB;
-  for (int16_t i = 1; i <= nIBB; ++i) dominantZone(i) = DominantZone(arrIBB(i));
+  Table<int32_t, 1, kTableSize> dominantZone;
+  ZoneShares work;
+  for (int16_t i = 1; i <= nIBB; ++i) dominantZone(i) = DominantZone(arrIBB(i), work);
   for (int16_t i = 1; i <= nIBB; ++i) {
     if (arrIBB(i).intID <= 0) continue;
     if (intNTracts >= intMaxTracts) {
@@ -72,15 +73,17 @@ bool GroupByDominantZone() {
     SeedTract(t, i);
     for (int16_t j = i; j <= nIBB; ++j) {
       if (dominantZone(j) != dominantZone(i) || arrIBB(j).intID <= 0) continue;
-      if (!AddIBBToTractIfRoom(t, j)) break;
+      AddIBBToTract(t, j);
+      if (arrIBB(j).intTract != t) break;
       arrIBB(j).intID = static_cast<int16_t>(-arrIBB(j).intID);
     }
   }
   return true;
 }
 
-// Members of tract t reached from its first member; returns their count.
-int SearchTract(int16_t t) {
+// Members of tract t reached from its first member, into `queue` in order of
+// discovery; returns their count.
+int SearchTract(int16_t t, List16& queue) {
   const udtTract& tr = arrTract(t);
   int count = 0;
   if (tr.intNMembers == 0) return 0;
@@ -98,6 +101,11 @@ int SearchTract(int16_t t) {
   return count;
 }
 
+int SearchTract(int16_t t) {
+  List16 queue;
+  return SearchTract(t, queue);
+}
+
 // Neighbouring blocks of IBB n that lie in an IBB accepted by the test.
 template <class Pred>
 int CountContacts(const udtIBB& n, Pred accept) {
@@ -108,10 +116,12 @@ int CountContacts(const udtIBB& n, Pred accept) {
 }
 
 // Moves into tract t the first neighbouring IBB that touches both its
-// detached part and the part connected to its first member. A tract that
-// loses its only member this way is taken out of the table.
-bool RepairTract(int16_t t, int reached) {
+// detached part and the part connected to its first member, the `reached`
+// members of `queue`. A tract that loses its only member this way is taken
+// out of the table.
+bool RepairTract(int16_t t, const List16& queue, int reached) {
   const udtTract& tr = arrTract(t);
+  List16 detached;
   int nDetached = 0;
   for (int k = 1; k <= tr.intNMembers; ++k)
     if (!HasEntry(queue, reached, tr.intMember(k))) detached(++nDetached) = tr.intMember(k);
@@ -123,13 +133,25 @@ bool RepairTract(int16_t t, int reached) {
     const int toDetached = CountContacts(g, [&](int16_t x) { return HasEntry(detached, nDetached, x); });
     if (toDetached == 0) continue;
     const int toTract = CountContacts(g, [&](int16_t x) { return x > 0 && arrIBB(x).intTract == t; });
-    if (toTract <= toDetached || !TractCanTake(t, n)) continue;
+    if (toTract <= toDetached) continue;
+    // A tract without room for n would refuse the move with a message; the
+    // repair looks further instead.
+    PendingEntries unused;
+    if (PrepareJoin(arrTract(t), n, unused) != JoinLimit::kNone) continue;
     const int16_t from = g.intTract;
     MoveIBBToTract(t, n);
     if (from >= 1 && from <= intNTracts && arrTract(from).intNMembers == 0) RemoveTract(from);
     return true;
   }
   return false;
+}
+
+// The check keeps only the count of members reached; the members themselves
+// are found again, the tract being as the check left it.
+bool RepairTract(int16_t t, int reached) {
+  List16 queue;
+  SearchTract(t, queue);
+  return RepairTract(t, queue, reached);
 }
 
 // The contiguity check with its repair dialogue. Returns false when the user

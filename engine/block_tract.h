@@ -1,8 +1,8 @@
-// The tract of a building block, through its intermediate building block.
-// Shared by the writers and the demo map, which must cope with blocks that
-// belong to no IBB in this run (the outside, a block whose own number is not
-// positive) and with a best solution restored from an earlier run whose IBBs
-// were not this run's.
+// The tract of a building block: the tract of the IBB that its intIBB names.
+// The restore of the best solution at the end of a run sets both links, so
+// after it this reads the best solution, also one kept from an earlier run
+// whose IBBs were numbered otherwise. Shared by the approximate-matching
+// term, the writers and the demo map.
 #pragma once
 
 #include <cstdint>
@@ -11,21 +11,21 @@
 
 namespace qel {
 
-// The IBB that really holds record r, or 0 when none does.
+// The IBB that record r's intIBB names, or 0 when r is in no IBB (the
+// outside, a block whose own number is not positive).
 inline int16_t IBBOfBlock(int r) {
-  if (r < 1 || r > kTableSize) return 0;
+  if (!arrBB.InBounds(r)) return 0;
   const int16_t g = arrBB(r).intIBB;
   if (g < 1 || g > intNIBB) return 0;
-  const udtIBB& ibb = arrIBB(g);
-  for (int k = 1; k <= ibb.intNMembers && k <= kListSize; ++k)
-    if (ibb.intMember(k) == r) return g;
-  return 0;
+  return g;
 }
 
-// The current tract of record r's IBB, or 0 when the block has no IBB.
-inline int16_t TractOfBlock(int r) {
-  const int16_t g = IBBOfBlock(r);
-  return g == 0 ? 0 : arrIBB(g).intTract;
-}
+// t when it names a tract of the table, else 0.
+inline int16_t TractInTable(int16_t t) { return t >= 1 && t <= intNTracts ? t : 0; }
+
+// The tract of IBB g, or 0 when g is no IBB or its tract is not in the table.
+inline int16_t TractOfIBB(int g) { return g >= 1 && g <= intNIBB ? TractInTable(arrIBB(g).intTract) : 0; }
+
+inline int16_t TractOfBlock(int r) { return TractOfIBB(IBBOfBlock(r)); }
 
 }  // namespace qel

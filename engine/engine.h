@@ -95,7 +95,6 @@ extern Table<udtTract, 1, kTableSize> arrBestTract;
 extern Table<udtZone, 1, kTableSize> arrZone;
 extern Table<int16_t, 1, kTableSize> intBestIBBCount;
 extern Table2<int16_t, 1, kTableSize, 1, kListSize> intBestIBBMember;
-extern int16_t intNBestIBB;
 
 extern Table<int16_t, 1, kHomSize> intGroupSize;
 extern Table<double, 1, kHomSize> dblHomVarTotal;
@@ -196,11 +195,15 @@ void ReadMatchZones(int16_t intHeader, const std::string& strFile);
 
 // Run preparation.
 void ResetIBBs();
+// Adds block intBB to IBB intIBB. When the IBB's lists cannot take the block
+// a message is shown and the block's intIBB is 0: the caller tells by it.
 void AddBBToIBB(int16_t intIBB, int16_t intBB);
 void BuildIntermediateBBs();
 
 // Tract table operations.
 void ResetTracts();
+// Adds IBB intIBB, in no tract yet, to tract intTract. The IBB's intTract
+// tells the caller whether it joined: 0 when the tract's lists were full.
 void AddIBBToTract(int16_t intTract, int16_t intIBB);
 void MergeTracts(int16_t intFrom, int16_t& intInto);
 void MoveIBBToTract(int16_t intToTract, int16_t intIBB);

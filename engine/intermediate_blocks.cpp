@@ -30,9 +30,9 @@ void ShowPassProgress(int i) {
   Windows().SetProgressValue(CInt(static_cast<double>(i) / intNRecs * 100));
 }
 
-int ZoneListLimit() { return std::clamp<int>(intMaxZoneBBs, 0, kListSize); }
-
-// Step 2. False when the target cannot size any tract.
+// The number of tracts that the target implies, with a warning when it is
+// more than there are blocks; without a target every block may be a tract
+// and the target becomes 1. False when the target cannot size any tract.
 bool SetImpliedTracts() {
   if (!blnTargetPop) {
     dblTarget = 1.0;
@@ -47,10 +47,23 @@ bool SetImpliedTracts() {
   const double total = intPopLayer == 2 ? dblTotPopB : dblTotPopA;
   const double implied = std::nearbyint(total / dblTarget);
   // A target far below the population implies more tracts than 16 bits
-  // hold; the warning below then tells the user, with the true number.
-  intTargetTracts = static_cast<int16_t>(std::isnan(implied) ? 32767.0 : std::clamp(implied, -32768.0, 32767.0));
-  const std::string text = implied == intTargetTracts ? Str(static_cast<int>(intTargetTracts)) : Str(implied);
+  // hold: the count keeps the nearest value that fits (the largest when the
+  // quotient is no number), and the warning tells the true number.
+  if (std::isnan(implied) || implied > INT16_MAX) {
+    intTargetTracts = INT16_MAX;
+  } else if (implied < INT16_MIN) {
+    intTargetTracts = INT16_MIN;
+  } else {
+    intTargetTracts = static_cast<int16_t>(implied);
+  }
   if (implied > intNRecs - 1) {
+    // The number as a whole number when the count holds it, else in full.
+    std::string text;
+    if (implied == intTargetTracts) {
+      text = Str(static_cast<int>(intTargetTracts));
+    } else {
+      text = Str(implied);
+    }
     MsgBox("Resetting target number of tracts (" + text + ") to number of building blocks supplied (" +
                Str(intNRecs - 1) + ")",
            kMbExclamation, "Resetting target");
@@ -58,12 +71,13 @@ bool SetImpliedTracts() {
   return true;
 }
 
-// Steps 3 and 4: every other block with the same zone code joins the
-// block's same-zone list once.
+// One fixed layer: every other block with the same zone code in that layer
+// joins the block's same-zone list once. False (after a message) when a
+// list would pass its limit.
 bool BuildSameZoneLists(bool layerB) {
   Windows().SetProgressCaption(
       layerB ? "Progress with analysis of fixed layer B..." : "Progress with analysis of layer A...", true);
-  const int limit = ZoneListLimit();
+  const int limit = SameZoneLimit();
   for (int i = 2; i <= intNRecs; ++i) {
     ShowPassProgress(i);
     udtBB& bi = arrBB(i);
@@ -87,11 +101,11 @@ bool BuildSameZoneLists(bool layerB) {
   return true;
 }
 
-// Step 5: each block's list becomes every block reachable from it through
-// shared zone codes, in order of discovery.
+// Both layers fixed: each block's list becomes every block reachable from it
+// through shared zone codes of either layer, in order of discovery.
 bool CloseSameZoneLists() {
   Windows().SetProgressCaption("Progress with analysis of AB intersections...", false);
-  const int limit = ZoneListLimit();
+  const int limit = SameZoneLimit();
   std::vector<int16_t> queue(static_cast<std::size_t>(kTableSize) + 1);
   std::vector<char> visited(static_cast<std::size_t>(kTableSize) + 1);
   for (int i = 2; i <= intNRecs; ++i) {
@@ -134,46 +148,14 @@ bool CloseSameZoneLists() {
   return true;
 }
 
-// AddBBToIBB with its limits tested first: false (and a message, nothing
-// changed) when the IBB cannot take the block or its new neighbours.
-bool JoinIBB(int g, int b) {
-  udtIBB& ibb = arrIBB(g);
-  udtBB& bb = arrBB(b);
-  if (ibb.intNMembers >= kListSize) {
-    MsgBox("Too many building blocks in one intermediate building block", kMbCritical, kFixedZonesTitle);
-    return false;
-  }
-  const bool listed = HasEntry(ibb.intNbr, ibb.intNNbrs, b);
-  const int kept = ibb.intNNbrs - (listed ? 1 : 0);
-  PendingEntries add;
-  for (int q = 1; q <= bb.intNNbrs; ++q) {
-    const int y = bb.intNbr(q);
-    // The block itself leaves the list before its neighbours are added.
-    const bool inList = y != b && HasEntry(ibb.intNbr, ibb.intNNbrs, y);
-    if (inList || add.Has(y) || HasEntry(ibb.intMember, ibb.intNMembers, y)) continue;
-    if (kept + add.n >= kListSize || !add.Push(y)) {
-      MsgBox("Too many neighbours to one intermediate building block", kMbCritical, kFixedZonesTitle);
-      return false;
-    }
-  }
-
-  ibb.dblPop += PopOf(bb);
-  for (int v = 1; v <= HomVarCount(); ++v) ibb.dblHom(v) += bb.dblHom(v);
-  ibb.dblArea += bb.dblArea;
-  ++ibb.intNMembers;
-  ibb.intMember(ibb.intNMembers) = static_cast<int16_t>(b);
-  if (RemoveEntry(ibb.intNbr, ibb.intNNbrs, b)) ibb.intNbr(ibb.intNNbrs + 1) = 0;
-  for (int k = 1; k <= add.n; ++k) ibb.intNbr(++ibb.intNNbrs) = add.entry[static_cast<std::size_t>(k)];
-  bb.intIBB = static_cast<int16_t>(g);
-  return true;
-}
-
-// Step 7: no block keeps the placed mark.
+// Makes every block's number positive again: the placed mark lives only
+// while the IBBs are being formed.
 void ClearPlacedMarks() {
   for (int r = 1; r <= intNRecs; ++r) arrBB(r).intID = Abs16(arrBB(r).intID);
 }
 
-// Step 6.
+// Each block not yet placed founds an IBB, in block order, and the blocks
+// of its same-zone list join it. False when an IBB's lists would overflow.
 bool FormIBBs() {
   for (int i = 2; i <= intNRecs; ++i) {
     udtBB& bi = arrBB(i);
@@ -196,14 +178,15 @@ bool FormIBBs() {
     for (int a = 1; a <= bi.intNSameZone; ++a) {
       udtBB& bx = arrBB(bi.intSameZone(a));
       if (bx.intID <= 0) continue;
-      if (!JoinIBB(g, bi.intSameZone(a))) return false;
+      AddBBToIBB(static_cast<int16_t>(g), bi.intSameZone(a));
+      if (bx.intIBB != g) return false;  // the IBB could not take it
       bx.intID = static_cast<int16_t>(-bx.intID);
     }
   }
   return true;
 }
 
-// Step 8: each shared length is the sum over the members' boundaries with
+// Each shared length of an IBB is the sum over the members' boundaries with
 // that block, members and their neighbours in order.
 void CalcIBBLengths() {
   for (int g = 1; g <= intNIBB; ++g) {
@@ -219,7 +202,9 @@ void CalcIBBLengths() {
   }
 }
 
-// Step 9.
+// The homogeneity references: each IBB's weight (its total over the first
+// group's variables), the study's total of every variable and of the
+// weights, and every variable's overall proportion of that weight.
 void CalcHomReferences() {
   const int nv = HomVarCount();
   const int firstGroup = std::clamp<int>(intGroupSize(1), 0, kHomSize);
@@ -275,7 +260,27 @@ void ResetIBBs() {
 
 void AddBBToIBB(int16_t intIBB, int16_t intBB) {
   if (!arrIBB.InBounds(intIBB) || intBB < 2 || intBB > intNRecs) return;
-  JoinIBB(intIBB, intBB);
+  udtIBB& ibb = arrIBB(intIBB);
+  udtBB& bb = arrBB(intBB);
+  // Every limit is tested before anything changes.
+  PendingEntries add;
+  const JoinLimit limit = PrepareJoin(ibb, intBB, bb.intNbr, bb.intNNbrs, [](int y) { return y; }, add);
+  if (limit != JoinLimit::kNone) {
+    bb.intIBB = 0;
+    if (limit == JoinLimit::kMembers) {
+      MsgBox("Too many building blocks in one intermediate building block", kMbCritical, kFixedZonesTitle);
+    } else {
+      MsgBox("Too many neighbours to one intermediate building block", kMbCritical, kFixedZonesTitle);
+    }
+    return;
+  }
+  ibb.dblPop += PopOf(bb);
+  for (int v = 1; v <= HomVarCount(); ++v) ibb.dblHom(v) += bb.dblHom(v);
+  ibb.dblArea += bb.dblArea;
+  JoinLists(ibb, intBB, add);
+  // The slot a removed entry leaves behind reads 0, as the reset left it.
+  if (ibb.intNNbrs < kListSize) ibb.intNbr(ibb.intNNbrs + 1) = 0;
+  bb.intIBB = intIBB;
 }
 
 void BuildIntermediateBBs() {

@@ -50,5 +50,53 @@ struct PendingEntries {
 
 // Number of homogeneity variables, kept within the record's array.
 inline int HomVarCount() { return std::clamp<int>(intNHomVars, 0, kHomSize); }
+// Number of homogeneity groups, kept within the group tables.
+inline int HomGroupCount() { return std::clamp<int>(intNHomGroups, 0, kHomSize); }
+
+// The capacity limits of the lists, as start-up set them (0 before it),
+// never past a list's declared size.
+inline int MemberLimit() { return std::clamp<int>(intMaxMembers, 0, kListSize); }
+inline int NeighbourLimit() { return std::clamp<int>(intMaxNbrs, 0, kListSize); }
+inline int SameZoneLimit() { return std::clamp<int>(intMaxZoneBBs, 0, kListSize); }
+
+// A unit joining a group: a block an IBB, or an IBB a tract. The group's
+// neighbour list holds units in the group's own numbering, which entryOf
+// gives for each entry of the unit's neighbour list.
+
+enum class JoinLimit { kNone, kMembers, kNeighbours };
+
+// Tests whether the unit (not a member of the group) can join it, and
+// gathers in `add` the entries that its joining appends to the group's
+// neighbour list: its neighbours that are neither the unit, nor a member,
+// nor listed by the group, each once, in the order of the unit's list.
+template <class Group, class EntryOf>
+JoinLimit PrepareJoin(const Group& group, int unit, const List16& unitNbr, int nUnitNbrs, EntryOf entryOf,
+                      PendingEntries& add) {
+  if (group.intNMembers >= MemberLimit()) return JoinLimit::kMembers;
+  const int nbrLimit = NeighbourLimit();
+  const int kept = group.intNNbrs - (HasEntry(group.intNbr, group.intNNbrs, unit) ? 1 : 0);
+  add.n = 0;
+  for (int q = 1; q <= nUnitNbrs; ++q) {
+    const int x = entryOf(unitNbr(q));
+    if (x == unit || add.Has(x) || HasEntry(group.intNbr, group.intNNbrs, x) ||
+        HasEntry(group.intMember, group.intNMembers, x))
+      continue;
+    if (kept + add.n >= nbrLimit || !add.Push(x)) return JoinLimit::kNeighbours;
+  }
+  return JoinLimit::kNone;
+}
+
+// The unit becomes the group's last member and leaves its neighbour list,
+// to which the gathered entries are appended.
+template <class Group>
+void JoinLists(Group& group, int unit, const PendingEntries& add) {
+  ++group.intNMembers;
+  group.intMember(group.intNMembers) = static_cast<int16_t>(unit);
+  RemoveEntry(group.intNbr, group.intNNbrs, unit);
+  for (int k = 1; k <= add.n; ++k) {
+    ++group.intNNbrs;
+    group.intNbr(group.intNNbrs) = add.entry[static_cast<std::size_t>(k)];
+  }
+}
 
 }  // namespace qel

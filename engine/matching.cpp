@@ -4,6 +4,7 @@
 // "QELlut.csv" (one line per zone) into the current directory.
 #include <cmath>
 
+#include "block_tract.h"
 #include "engine.h"
 
 namespace qel {
@@ -13,31 +14,21 @@ namespace {
 constexpr int kLUTChannel = 5;
 constexpr const char* kLUTFile = "QELlut.csv";
 
-// Tract of every IBB of the current solution, gathered once per call so the
-// members of the zones, many to one IBB, need not each reach into its record.
+// TractOfIBB of every IBB, gathered once per call so that the zone members,
+// many to one IBB, need not each reach into its record. Entry 0 stays 0.
 Table<int16_t, 0, kTableSize> g_ibbTract;
 
 void GatherIBBTracts() {
   const int n = intNIBB < kTableSize ? intNIBB : kTableSize;
-  for (int g = 1; g <= n; ++g) {
-    const int16_t t = arrIBB(g).intTract;
-    g_ibbTract(g) = t >= 1 && t <= intNTracts ? t : 0;
-  }
+  for (int g = 1; g <= n; ++g) g_ibbTract(g) = TractInTable(arrIBB(g).intTract);
 }
 
-// The tract of a zone member, or 0 when the member lies in no tract of the
-// current solution (no IBB, or a tract number outside the table).
-int16_t MemberTract(int16_t bb) {
-  if (!arrBB.InBounds(bb)) return 0;
-  const int16_t g = arrBB(bb).intIBB;
-  if (g < 1 || g > intNIBB) return 0;
-  return g_ibbTract(g);
-}
+// The population of a zone's best tract. A zone that no tract shares
+// (population 0) has no best tract (0), and the population counts as 0.
+double BestTractPop(int16_t best) { return best > 0 ? arrTract(best).dblPop : 0.0; }
 
 std::string LUTLine(const udtZone& z, int16_t best, double share) {
-  // A zone that no tract shares (population 0) has no best tract: its
-  // tract number and the tract's population are written as 0.
-  const double T = best > 0 ? arrTract(best).dblPop : 0.0;
+  const double T = BestTractPop(best);
   const double Z = z.dblPop;
   return Str(static_cast<int>(z.intCode)) + "," + Str(Z) + "," + Str(static_cast<int>(best)) +
          "," + Str(T) + "," + Str(share) + "," + Str(Z - share) + "," + Str(T - share);
@@ -69,7 +60,7 @@ void CalcApproxMatch() {
   for (int zi = 1; zi <= intNZones; ++zi) {
     udtZone& z = arrZone(zi);
     const int nbb = z.intNBB;
-    for (int m = 1; m <= nbb; ++m) z.intBBTract(m) = MemberTract(z.intBB(m));
+    for (int m = 1; m <= nbb; ++m) z.intBBTract(m) = g_ibbTract(IBBOfBlock(z.intBB(m)));
     // Each tract's share, summed in member order from 0, in a short list of
     // the zone's own tracts.
     int16_t tracts[kListSize];
@@ -95,7 +86,7 @@ void CalcApproxMatch() {
     z.intBestTract = best;
     if (z.dblPop > 0) {
       const double Z = z.dblPop;
-      const double T = best > 0 ? arrTract(best).dblPop : 0.0;
+      const double T = BestTractPop(best);
       const double out = Z - bestShare;
       const double extra = T - bestShare;
       z.dblMismatch = (out * out + extra * extra) / Z;

@@ -9,8 +9,18 @@ namespace {
 constexpr int kMaxPairs = kListSize;
 
 // Contact index + 1 of each block record while a test runs, else 0. Cleared
-// again before the test returns, so each call costs only its own contacts.
+// again however the test ends, so each call costs only its own contacts.
 Table<int16_t, 0, kTableSize> g_contactOf;
+
+// Takes the marks of the contacts gathered so far off again when the test
+// ends, by its return or by an error.
+struct ContactMarks {
+  const int16_t* contacts;
+  const int& n;
+  ~ContactMarks() {
+    for (int i = 0; i < n; ++i) g_contactOf(contacts[i]) = 0;
+  }
+};
 
 bool IsContact(int b, int16_t donor) {
   if (b < 1 || b > intNRecs) return false;
@@ -85,16 +95,15 @@ bool IsMovable(int16_t intIBB, int16_t intDonor) {
   const udtIBB& m = arrIBB(intIBB);
   int16_t contacts[kListSize];
   int n = 0;
+  const ContactMarks marks{contacts, n};
   for (int k = 1; k <= m.intNNbrs; ++k) {
     const int16_t b = m.intNbr(k);
     if (!IsContact(b, intDonor) || g_contactOf(b) != 0) continue;
     contacts[n++] = b;
     g_contactOf(b) = static_cast<int16_t>(n);
   }
-  bool movable = n == 1;
-  if (n >= 2) movable = ContactsFormOneChain(contacts, n);
-  for (int i = 0; i < n; ++i) g_contactOf(contacts[i]) = 0;
-  return movable;
+  if (n >= 2) return ContactsFormOneChain(contacts, n);
+  return n == 1;
 }
 
 }  // namespace qel

@@ -5,10 +5,10 @@
 // Where a formula would divide by zero the terms take defined values instead,
 // so that no NaN or infinity reaches the objective, the best values or the
 // reports (see SafeRatio and CalcHomogeneity).
-#include <algorithm>
 #include <cmath>
 
 #include "engine.h"
+#include "list_ops.h"
 
 namespace qel {
 
@@ -43,21 +43,16 @@ double SquaredDeviation(double level) {
   return Finite(sum, kTinyValue);
 }
 
-// Homogeneity with nothing to compare: no weight at all or fewer than two
-// tracts. Every correlation is 0.
-void ClearHomogeneity(double sumSq) {
-  const double P = dblHomPopTot;
-  dblHomPopSumSq = sumSq;
-  dblHomPopSqRatio = P != 0 ? Finite((1 / P) * sumSq, 0) : 0;
-  dblHomPopMean = intNTracts > 0 ? Finite(P / intNTracts, 0) : 0;
-  dblHomN0 = 0;
-  const int V = std::min<int>(intNHomVars, kHomSize);
+// Every variable's and group's correlation, with its parts, and the IAC
+// term become 0.
+void ClearCorrelations() {
+  const int V = HomVarCount();
   for (int v = 1; v <= V; ++v) {
     dblIACBetween(v) = 0;
     dblIACDenom(v) = 0;
     dblVarIAC(v) = 0;
   }
-  const int G = std::min<int>(intNHomGroups, kHomSize);
+  const int G = HomGroupCount();
   for (int g = 1; g <= G; ++g) dblGroupIAC(g) = 0;
   dblCurIAC = 0;
 }
@@ -87,17 +82,23 @@ void CalcHomogeneity() {
     const double N = arrTract(t).dblHomTotal;
     sumSq = N * N + sumSq;
   }
+  dblHomPopSumSq = sumSq;
   if (P == 0 || n < 2) {
-    ClearHomogeneity(sumSq);
+    // Nothing to compare: no weight at all or fewer than two tracts. The
+    // working values that can be formed are set; n0 and every correlation
+    // are 0.
+    dblHomPopSqRatio = P != 0 ? Finite((1 / P) * sumSq, 0) : 0;
+    dblHomPopMean = n > 0 ? Finite(P / n, 0) : 0;
+    dblHomN0 = 0;
+    ClearCorrelations();
     return;
   }
-  dblHomPopSumSq = sumSq;
   dblHomPopSqRatio = (1 / P) * dblHomPopSumSq;
   dblHomPopMean = P / n;
   const double nm1 = n - 1;
   dblHomN0 = (dblHomPopMean - dblHomPopSqRatio) / nm1 + dblHomPopMean;
 
-  const int V = std::min<int>(intNHomVars, kHomSize);
+  const int V = HomVarCount();
   for (int v = 1; v <= V; ++v) {
     const double pv = dblHomMean(v);
     dblIACBetween(v) = 0;
@@ -121,7 +122,7 @@ void CalcHomogeneity() {
 
   // Groups take the variables in column order; variables past the last one
   // read have no correlation and add nothing.
-  const int G = std::min<int>(intNHomGroups, kHomSize);
+  const int G = HomGroupCount();
   int k = 0;
   for (int g = 1; g <= G; ++g) {
     const int m = intGroupSize(g);

@@ -34,7 +34,8 @@ std::string BestTractLine(int t) {
 
 void PrintLog(int ch) {
   PrintLine(ch, kSeparator);
-  PrintLine(ch, "QEL Program Log written at " + TimeText() + " on " + DateText());
+  const TimeAndDate now = TimeAndDateNow();
+  PrintLine(ch, "QEL Program Log written at " + now.time + " on " + now.date);
   PrintLine(ch, kSeparator);
   PrintLine(ch, "Input file : " + strInputFile);
   PrintLine(ch, "Number of iterations : " + Str(static_cast<int>(intNIterations)));

@@ -5,25 +5,23 @@
 
 #include "aggregation_common.h"
 #include "engine.h"
-#include "tract_lists.h"
 
 namespace qel {
 
 namespace {
 
+// The call's target size: dblTarget varied at random by up to dblOffsetPct
+// percent either way, and no less than the threshold when that is on.
 double DrawTarget() {
   const double r = Rnd();
   double target = dblTarget - dblOffsetPct * dblTarget / 100 + (2 * r * dblOffsetPct / 100) * dblTarget;
   if (blnThresholdPop && target < dblThreshold) target = dblThreshold;
-  if (blnFixedCount) {
-    // Matching only: tracts the size of the mean zone. Without zones there is
-    // no mean; 0 leaves every IBB a tract of its own.
-    target = intNZones > 0 ? dblTotalPop / intNZones : 0.0;
-    dblThreshold = 0.9 * target;
-    MsgBox(Str(target) + " " + Str(dblTotalPop) + " " + Str(static_cast<int>(intNZones)));
-  }
   return target;
 }
+
+// The mean population of the matching layer's zones. Without zones there is
+// no mean; 0 leaves every IBB a tract of its own.
+double MeanZonePop() { return intNZones > 0 ? dblTotalPop / intNZones : 0.0; }
 
 // Grows tract t from its seed over the neighbour list, cyclically from a
 // random entry. The pointer is deliberately not adjusted when an addition
@@ -42,8 +40,9 @@ void GrowTract(int16_t t, double target) {
     ++steps;
     // An entry that is the outside, already allocated, or too much for the
     // tract's lists adds nothing but still costs the step.
-    if (e != 0 && arrIBB(e).intID > 0 && AddIBBToTractIfRoom(t, e)) {
-      arrIBB(e).intID = static_cast<int16_t>(-arrIBB(e).intID);
+    if (e != 0 && arrIBB(e).intID > 0) {
+      AddIBBToTract(t, e);
+      if (arrIBB(e).intTract == t) arrIBB(e).intID = static_cast<int16_t>(-arrIBB(e).intID);
     }
     ++ptr;
     if (ptr > tr.intNNbrs) ptr = 1;
@@ -56,7 +55,15 @@ void GrowTract(int16_t t, double target) {
 void BuildInitialTracts() {
   ResetTracts();
   intIslandsSkipped = 0;
-  const double target = DrawTarget();
+  // The draw is made in every mode, so the random sequence is the same.
+  double target = DrawTarget();
+  if (blnFixedCount) {
+    // Matching only: tracts the size of the mean zone and a threshold just
+    // below it; the numbers are shown at every call.
+    target = MeanZonePop();
+    dblThreshold = 0.9 * target;
+    MsgBox(Str(target) + " " + Str(dblTotalPop) + " " + Str(static_cast<int>(intNZones)));
+  }
 
   const int16_t nIBB = intNIBB;
   for (int16_t i = 1; i <= nIBB; ++i) {

@@ -36,6 +36,7 @@ void RestoreCurrentTerms() {
 bool IsTract(int t) { return t >= 1 && t <= intNTracts; }
 
 // The IBBs of r's neighbours that may move into r, in r's neighbour order.
+// A tract never lists its own members as neighbours, so no donor is r.
 int BuildCandidates(int16_t r, List16& cand) {
   int n = 0;
   const udtTract& receiver = arrTract(r);
@@ -44,7 +45,7 @@ int BuildCandidates(int16_t r, List16& cand) {
     const int16_t m = receiver.intNbr(k);
     if (m < 1 || m > intNIBB) continue;  // 0 is the outside
     const int16_t donor = arrIBB(m).intTract;
-    if (!IsTract(donor) || donor == r) continue;
+    if (!IsTract(donor)) continue;
     if (arrTract(donor).intNMembers < 2) continue;
     if (!IsMovable(m, donor)) continue;
     cand(++n) = m;
@@ -109,7 +110,6 @@ void MovePass(double allowance) {
 void KeepBest(int iteration) {
   intNBestTracts = intNTracts;
   for (int t = 1; t <= intNTracts; ++t) arrBestTract(t) = arrTract(t);
-  intNBestIBB = intNIBB;
   for (int g = 1; g <= intNIBB; ++g) {
     const udtIBB& ibb = arrIBB(g);
     intBestIBBCount(g) = ibb.intNMembers;
@@ -129,9 +129,10 @@ void KeepBest(int iteration) {
 }
 
 // The bar shows the share of the count done, never more than all of it
-// (the count can be lowered below the iterations already run).
+// (the count can be lowered below the iterations already run). The count is
+// at least 1: an iteration runs only within it, and the one thing that
+// lowers it during an iteration sets it to 1.
 int ProgressPercent(int iteration, int count) {
-  if (count < 1) return 100;
   const double pct = std::nearbyint(static_cast<double>(iteration) / count * 100);
   return pct > 100 ? 100 : static_cast<int>(pct);
 }

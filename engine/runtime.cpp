@@ -463,18 +463,12 @@ double TimeOfDay() {
   return tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec;
 }
 
-std::string TimeText() {
-  std::tm tm = LocalNow();
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-  return buf;
-}
-
-std::string DateText() {
-  std::tm tm = LocalNow();
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-  return buf;
+TimeAndDate TimeAndDateNow() {
+  const std::tm tm = LocalNow();
+  char time[48], date[48];
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  return {time, date};
 }
 
 double SecondsBetween(double fromTime, double toTime) {

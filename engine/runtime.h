@@ -123,9 +123,12 @@ int16_t DrawOneOf(int n);
 
 // Seconds since midnight of the time of day (a "time" value).
 double TimeOfDay();
-// "hh:mm:ss" and "yyyy-mm-dd" of the present moment.
-std::string TimeText();
-std::string DateText();
+// "hh:mm:ss" and "yyyy-mm-dd" of the present moment, from one reading of
+// the clock, so that the two never straddle midnight.
+struct TimeAndDate {
+  std::string time, date;
+};
+TimeAndDate TimeAndDateNow();
 // Whole seconds elapsed from one time of day to a later one; a later time
 // that reads smaller lies past midnight.
 double SecondsBetween(double fromTime, double toTime);

@@ -12,7 +12,6 @@ Table<udtTract, 1, kTableSize> arrBestTract;
 Table<udtZone, 1, kTableSize> arrZone;
 Table<int16_t, 1, kTableSize> intBestIBBCount;
 Table2<int16_t, 1, kTableSize, 1, kListSize> intBestIBBMember;
-int16_t intNBestIBB = 0;
 
 Table<int16_t, 1, kHomSize> intGroupSize;
 Table<double, 1, kHomSize> dblHomVarTotal;
@@ -110,7 +109,6 @@ void ResetEngineState() {
   }
   intBestIBBCount.Fill(0);
   intBestIBBMember.Fill(0);
-  intNBestIBB = 0;
   intGroupSize.Fill(0);
   dblHomVarTotal.Fill(0);
   dblHomMean.Fill(0);

@@ -6,18 +6,8 @@
 namespace qel {
 
 JoinLimit PrepareJoin(const udtTract& t, int i, PendingEntries& add) {
-  if (t.intNMembers >= kListSize) return JoinLimit::kMembers;
   const udtIBB& g = arrIBB(i);
-  const int kept = t.intNNbrs - (HasEntry(t.intNbr, t.intNNbrs, i) ? 1 : 0);
-  add.n = 0;
-  for (int q = 1; q <= g.intNNbrs; ++q) {
-    const int x = arrBB(g.intNbr(q)).intIBB;
-    if (x == i || add.Has(x) || HasEntry(t.intNbr, t.intNNbrs, x) ||
-        HasEntry(t.intMember, t.intNMembers, x))
-      continue;
-    if (kept + add.n >= kListSize || !add.Push(x)) return JoinLimit::kNeighbours;
-  }
-  return JoinLimit::kNone;
+  return PrepareJoin(t, i, g.intNbr, g.intNNbrs, [](int b) { return static_cast<int>(arrBB(b).intIBB); }, add);
 }
 
 void JoinTract(int tn, int i, const PendingEntries& add) {
@@ -26,13 +16,7 @@ void JoinTract(int tn, int i, const PendingEntries& add) {
   t.dblPop += g.dblPop;
   for (int v = 1; v <= HomVarCount(); ++v) t.dblHomSum(v) += g.dblHom(v);
   t.dblArea += g.dblArea;
-  ++t.intNMembers;
-  t.intMember(t.intNMembers) = static_cast<int16_t>(i);
-  RemoveEntry(t.intNbr, t.intNNbrs, i);
-  for (int k = 1; k <= add.n; ++k) {
-    ++t.intNNbrs;
-    t.intNbr(t.intNNbrs) = add.entry[static_cast<std::size_t>(k)];
-  }
+  JoinLists(t, i, add);
   g.intTract = static_cast<int16_t>(tn);
 }
 
@@ -75,8 +59,15 @@ void CalcTractBoundary(udtTract& t) {
 }
 
 void CalcTractHomProps(udtTract& t) {
-  // Moves add and subtract totals, so a tract of zero-total members may be
-  // left with a residue of the order of the rounding of the study's total.
+  // A total of 0 has no proportions. Moves add an IBB's total to one tract
+  // and take it from another, so a tract whose members now total 0 may be
+  // left with a residue of rounding instead: each addition or subtraction
+  // errs by at most one part in 2^53 (about 1e-16) of its result, at most
+  // the study's total P when no value is negative, and 1e-12 P allows for
+  // some ten thousand of them in one iteration (the tracts start afresh at
+  // every iteration). A true total that small weighs nothing in the
+  // homogeneity term, so it counts as 0 as well. A negative total (negative
+  // values in the data) divides like a positive one.
   const double zero = 1e-12 * std::abs(dblHomPopTot);
   const bool usable = std::isfinite(t.dblHomTotal) && std::abs(t.dblHomTotal) > zero;
   for (int v = 1; v <= HomVarCount(); ++v) t.dblHomProp(v) = usable ? t.dblHomSum(v) / t.dblHomTotal : 0.0;

@@ -11,8 +11,6 @@
 
 namespace qel {
 
-enum class JoinLimit { kNone, kMembers, kNeighbours };
-
 // Tests whether IBB i (not a member of tract t) can join t, and gathers in
 // `add` the entries that its joining appends to t's neighbour list: the IBBs
 // of i's neighbouring blocks (0 for the outside) that are neither i, nor a
@@ -32,10 +30,6 @@ void CalcTractBoundary(udtTract& t);
 // Proportions from the sums; a tract whose total is 0 (up to rounding left
 // by adding and subtracting) gets proportions of 0 instead of a division.
 void CalcTractHomProps(udtTract& t);
-
-// AddIBBToTract for the initial aggregations, which pass over an IBB that a
-// full tract cannot take: false, with nothing changed and no message.
-bool AddIBBToTractIfRoom(int16_t intTract, int16_t intIBB);
 
 // Takes tract t out of the table (after a merge, or once it has lost its
 // last member): the tracts above it move down one number, and so do the

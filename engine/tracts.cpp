@@ -1,6 +1,5 @@
 // The tract table operations of an initial aggregation: emptying the table,
 // growing a tract by one IBB, and merging one tract into another.
-#include <algorithm>
 
 #include "engine.h"
 #include "list_ops.h"
@@ -27,33 +26,17 @@ void ResetTracts() {
   dblHomN0 = 0;
 }
 
-namespace {
-
-// IBB i joins tract t unless a list of t would pass its size; then nothing
-// changes and the limit met is returned.
-JoinLimit JoinWithinLimits(int16_t t, int16_t i) {
-  PendingEntries add;
-  const JoinLimit limit = PrepareJoin(arrTract(t), i, add);
-  if (limit == JoinLimit::kNone) JoinTract(t, i, add);
-  return limit;
-}
-
-bool ValidJoin(int16_t t, int16_t i) { return arrTract.InBounds(t) && i >= 1 && i <= intNIBB; }
-
-}  // namespace
-
 void AddIBBToTract(int16_t intTract, int16_t intIBB) {
-  if (!ValidJoin(intTract, intIBB)) return;
-  const JoinLimit limit = JoinWithinLimits(intTract, intIBB);
-  if (limit == JoinLimit::kNone) return;
-  // The IBB stays out of every tract; intTract 0 tells the caller so.
-  arrIBB(intIBB).intTract = 0;
-  ReportTractLimit(limit == JoinLimit::kMembers ? "Too many members to tract" : "Too many neighbours to tract",
-                   "Error adding to tract");
-}
-
-bool AddIBBToTractIfRoom(int16_t intTract, int16_t intIBB) {
-  return ValidJoin(intTract, intIBB) && JoinWithinLimits(intTract, intIBB) == JoinLimit::kNone;
+  if (intIBB < 1 || intIBB > intNIBB) return;
+  // A tract whose lists are full takes no more: the aggregations close it
+  // and go on, so there is no message. Nothing changes but the IBB's
+  // intTract, 0 for "in no tract", which tells the caller.
+  PendingEntries add;
+  if (!arrTract.InBounds(intTract) || PrepareJoin(arrTract(intTract), intIBB, add) != JoinLimit::kNone) {
+    arrIBB(intIBB).intTract = 0;
+    return;
+  }
+  JoinTract(intTract, intIBB, add);
 }
 
 namespace {
@@ -79,11 +62,11 @@ void MergeTracts(int16_t intFrom, int16_t& intInto) {
   if (intFrom < 1 || intFrom > intNTracts || intInto < 1 || intInto > intNTracts || intFrom == intInto) return;
   udtTract& from = arrTract(intFrom);
   udtTract& into = arrTract(intInto);
-  if (into.intNMembers + from.intNMembers > std::min<int>(intMaxMembers, kListSize)) {
+  if (into.intNMembers + from.intNMembers > MemberLimit()) {
     MsgBox("Too many members to merged tract", kMbCritical, "Error merging tracts");
     return;
   }
-  if (MergedNeighbourCount(from, into) > std::min<int>(intMaxNbrs, kListSize)) {
+  if (MergedNeighbourCount(from, into) > NeighbourLimit()) {
     MsgBox("Too many neighbours to merged tract", kMbCritical, "Error merging tracts");
     return;
   }

@@ -181,7 +181,7 @@ TEST_F(RunLoop, ProgramLogLayout) {
   SetClock([] { return 1700000000.0; });
   intNRecs = 12;
   for (int r = 1; r <= 12; ++r) arrBB(r).intID = static_cast<int16_t>(r);
-  intNBestTracts = intNIBB = intNBestIBB = 3;
+  intNBestTracts = intNIBB = 3;
   for (int t = 1; t <= 3; ++t) arrBestTract(t).intID = static_cast<int16_t>(t);
   arrBestTract(1).dblPop = 80.5;
   arrBestTract(3).dblPop = 1250;
@@ -194,8 +194,9 @@ TEST_F(RunLoop, ProgramLogLayout) {
   blnThresholdPop = true, dblThreshold = 100, intPopLayer = 2;
   WriteProgramLog(WriteFile("QELlog.txt", std::string(9000, 'x')));  // a longer old file
   const std::string sep(54, '=');
+  const TimeAndDate now = TimeAndDateNow();
   EXPECT_EQ(qeltest::ReadWholeFile(TempPath("QELlog.txt")),
-            sep + "\r\nQEL Program Log written at " + TimeText() + " on " + DateText() + "\r\n" + sep +
+            sep + "\r\nQEL Program Log written at " + now.time + " on " + now.date + "\r\n" + sep +
                 "\r\nInput file : C:\\data\\area.pat\r\nNumber of iterations : 25\r\nElapsed time         : 7 seconds\r\n"
                 "Threshold population : 100\r\nPopulation layer     : B\r\nSA                   : Off \r\n" +
                 sep + "\r\nBest iteration : 3\r\nBest TP value  : 2500\r\nBest P2A value : 40\r\nBest IAC value : 0\r\n"

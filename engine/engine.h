@@ -88,11 +88,11 @@ struct udtZone {
 
 // ---- Tables --------------------------------------------------------------------
 
-extern Table<udtBB, 1, kTableSize> arrBB;
-extern Table<udtIBB, 1, kTableSize> arrIBB;
-extern Table<udtTract, 1, kTableSize> arrTract;
-extern Table<udtTract, 1, kTableSize> arrBestTract;
-extern Table<udtZone, 1, kTableSize> arrZone;
+extern RecordTable<udtBB, 1, kTableSize> arrBB;
+extern RecordTable<udtIBB, 1, kTableSize> arrIBB;
+extern RecordTable<udtTract, 1, kTableSize> arrTract;
+extern RecordTable<udtTract, 1, kTableSize> arrBestTract;
+extern RecordTable<udtZone, 1, kTableSize> arrZone;
 extern Table<int16_t, 1, kTableSize> intBestIBBCount;
 extern Table2<int16_t, 1, kTableSize, 1, kListSize> intBestIBBMember;
 

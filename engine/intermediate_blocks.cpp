@@ -227,7 +227,8 @@ void CalcHomReferences() {
 }  // namespace
 
 void ResetIBBs() {
-  for (int r = 1; r <= kTableSize; ++r) {
+  // Every record of the table, the ones never written being empty already.
+  for (int r = 1; r <= arrBB.Used(); ++r) {
     udtBB& b = arrBB(r);
     b.intNSameZone = 0;
     b.intSameZone.Fill(0);
@@ -288,7 +289,7 @@ void BuildIntermediateBBs() {
   // A block that gets no IBB in this run (the outside, a block without a
   // positive number, every block of a preparation that stops at a limit)
   // names none, so that no neighbour list maps it to an IBB of an earlier run.
-  for (int r = 1; r <= kTableSize; ++r) arrBB(r).intIBB = 0;
+  for (int r = 1; r <= arrBB.Used(); ++r) arrBB(r).intIBB = 0;
   if (!SetImpliedTracts()) return;
   if (blnFixedA && !BuildSameZoneLists(false)) return;
   if (blnFixedB && !BuildSameZoneLists(true)) return;

@@ -5,11 +5,11 @@
 
 namespace qel {
 
-Table<udtBB, 1, kTableSize> arrBB;
-Table<udtIBB, 1, kTableSize> arrIBB;
-Table<udtTract, 1, kTableSize> arrTract;
-Table<udtTract, 1, kTableSize> arrBestTract;
-Table<udtZone, 1, kTableSize> arrZone;
+RecordTable<udtBB, 1, kTableSize> arrBB;
+RecordTable<udtIBB, 1, kTableSize> arrIBB;
+RecordTable<udtTract, 1, kTableSize> arrTract;
+RecordTable<udtTract, 1, kTableSize> arrBestTract;
+RecordTable<udtZone, 1, kTableSize> arrZone;
 Table<int16_t, 1, kTableSize> intBestIBBCount;
 Table2<int16_t, 1, kTableSize, 1, kListSize> intBestIBBMember;
 
@@ -90,25 +90,15 @@ void SetWindowOps(WindowOps* ops) { g_windows = ops ? ops : &g_defaultWindows; }
 WindowOps& Windows() { return *g_windows; }
 
 void ResetEngineState() {
-  {
-    const udtBB blank;
-    arrBB.Fill(blank);
-  }
-  {
-    const udtIBB blank;
-    arrIBB.Fill(blank);
-  }
-  {
-    const udtTract blank;
-    arrTract.Fill(blank);
-    arrBestTract.Fill(blank);
-  }
-  {
-    const udtZone blank;
-    arrZone.Fill(blank);
-  }
+  // Only the records used since start-up (or the last reset) can differ from
+  // their start: a small study area costs a small reset, a fresh process none.
+  arrBB.Clear();
+  arrIBB.Clear();
+  arrTract.Clear();
+  arrBestTract.Clear();
+  arrZone.Clear();
   intBestIBBCount.Fill(0);
-  intBestIBBMember.Fill(0);
+  intBestIBBMember.Clear();
   intGroupSize.Fill(0);
   dblHomVarTotal.Fill(0);
   dblHomMean.Fill(0);

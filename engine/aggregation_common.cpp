@@ -2,6 +2,7 @@
 #include "aggregation_common.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "engine.h"
 #include "list_ops.h"
@@ -10,6 +11,7 @@
 namespace qel {
 
 void SeedTract(int16_t t, int16_t i) {
+  SetTractLengthsCurrent(false);
   udtTract& tr = arrTract(t);
   udtIBB& ibb = arrIBB(i);
   tr.intID = t;
@@ -30,8 +32,15 @@ void SeedTract(int16_t t, int16_t i) {
 }
 
 void MergeSmallTracts() {
-  int t = 1;
-  while (t <= intNTracts) {
+  // An absorbed tract leaves the table only once the pass is over, with all
+  // the others (RemoveTracts), instead of after each merge: the tracts keep
+  // their numbers meanwhile, so the tract that the pass examines keeps its
+  // own, and the next to examine is the next that is still there. The
+  // tracts come out as merging one by one would leave them.
+  const int n = intNTracts;
+  std::vector<char> gone(static_cast<std::size_t>(n) + 1, 0);
+  for (int t = 1; t <= n; ++t) {
+    if (gone[static_cast<std::size_t>(t)]) continue;
     while (arrTract(t).dblPop < dblThreshold) {
       const udtTract& tr = arrTract(t);
       if (tr.intNNbrs <= 1) {
@@ -46,7 +55,7 @@ void MergeSmallTracts() {
         const int e = tr.intNbr(k);
         if (e < 1 || e > intNIBB) continue;
         const int m = arrIBB(e).intTract;
-        if (m < 1 || m > intNTracts) continue;
+        if (m < 1 || m > n) continue;
         if (arrTract(m).dblPop < smallest) {
           smallest = arrTract(m).dblPop;
           partner = m;
@@ -54,26 +63,21 @@ void MergeSmallTracts() {
       }
       // No neighbouring tract to take, or a merge refused for its size: the
       // tract stays as it is; trying again would only repeat the refusal.
-      if (partner < 0) {
+      if (partner < 0 || partner == t || !AbsorbTract(static_cast<int16_t>(partner), static_cast<int16_t>(t))) {
         ++intIslandsSkipped;
         break;
       }
-      const int before = intNTracts;
-      int16_t into = static_cast<int16_t>(t);
-      MergeTracts(static_cast<int16_t>(partner), into);
-      if (intNTracts == before) {
-        ++intIslandsSkipped;
-        break;
-      }
-      t = into;
+      SetTractLengthsCurrent(false);
+      gone[static_cast<std::size_t>(partner)] = 1;
     }
-    ++t;
   }
+  RemoveTracts(gone);
 }
 
 void ComputeTractLengths() {
   const int n = intNTracts;
   for (int t = 1; t <= n; ++t) CalcTractBoundary(arrTract(t));
+  SetTractLengthsCurrent(true);
 }
 
 void ComputeTractHomogeneity() {

@@ -136,7 +136,7 @@ bool RepairTract(int16_t t, const List16& queue, int reached) {
     if (toTract <= toDetached) continue;
     // A tract without room for n would refuse the move with a message; the
     // repair looks further instead.
-    PendingEntries unused;
+    TractJoin unused;
     if (PrepareJoin(arrTract(t), n, unused) != JoinLimit::kNone) continue;
     const int16_t from = g.intTract;
     MoveIBBToTract(t, n);

@@ -1,8 +1,10 @@
 // The move of one IBB from the tract that holds it into another, with all the
-// bookkeeping of both tracts. The inner step of the run loop: plain scans,
-// nothing kept between calls, no record copied.
+// bookkeeping of both tracts. The inner step of the run loop: it costs what
+// the two tracts hold, not the tables, and adds every length in the order
+// that a sum over the members would.
 #include "engine.h"
 #include "list_ops.h"
+#include "marks.h"
 #include "tract_lists.h"
 
 namespace qel {
@@ -11,26 +13,53 @@ namespace {
 
 constexpr const char* kMoveTitle = "Error moving intermediate BB";
 
-// The giving tract's neighbour list as it will be once i has left: the IBBs
-// touching its remaining members from outside (i among them when it touches
-// one), 0 once for the outside, in the order of members and their blocks.
-// False when the list would pass its size.
-bool GatherGivingNeighbours(const udtTract& from, int fromNo, int i, PendingEntries& list) {
-  bool outside = false;
+// Marks of the giving tract's rebuilt neighbour list: positions.
+Marks g_from;
+
+// A neighbour list with the shared length of each entry.
+struct Boundary {
+  PendingEntries list;
+  std::array<double, kListSize + 1> len;  // read only at 1..list.n
+};
+
+// The giving tract's neighbour list as it will be once i has left, with its
+// lengths: the IBBs touching its remaining members from outside (i among
+// them when it touches one), the outside once, in the order of members and
+// their blocks. Each length is summed from 0 in that same order, as
+// CalcTractBoundary sums it. False when the list would pass its size.
+bool GatherGiving(const udtTract& from, int fromNo, int i, Boundary& out) {
+  g_from.Begin();
+  PendingEntries& list = out.list;
   list.n = 0;
+  int outsidePos = 0;  // position of the entry for the outside, 0 while none
   for (int j = 1; j <= from.intNMembers; ++j) {
     const int m = from.intMember(j);
     if (m == i) continue;
-    const udtIBB& g = arrIBB(m);
+    const udtIBB& g = IBBRecord(m);
     for (int q = 1; q <= g.intNNbrs; ++q) {
-      const int x = arrBB(g.intNbr(q)).intIBB;
+      const int x = BlockIBB(g.intNbr(q));
+      const double len = g.dblNbrLen(q);
       if (x > 0) {
-        if (list.Has(x) || (x != i && arrIBB(x).intTract == fromNo)) continue;
+        if (g_from.Has(x)) {
+          out.len[static_cast<std::size_t>(g_from.Get(x))] += len;
+          continue;
+        }
+        if (x != i && IBBRecord(x).intTract == fromNo) continue;
+        if (!list.Push(x)) return false;
+        g_from.Set(x, list.n);
+        out.len[static_cast<std::size_t>(list.n)] = 0;
+        out.len[static_cast<std::size_t>(list.n)] += len;
       } else {
-        if (outside) continue;
-        outside = true;
+        // The first block outside every IBB gives the entry; only the
+        // outside itself (0) has a length.
+        if (outsidePos == 0) {
+          if (!list.Push(x)) return false;
+          outsidePos = list.n;
+          out.len[static_cast<std::size_t>(outsidePos)] = 0;
+        }
+        if (x == 0 && list.entry[static_cast<std::size_t>(outsidePos)] == 0)
+          out.len[static_cast<std::size_t>(outsidePos)] += len;
       }
-      if (!list.Push(x)) return false;
     }
   }
   return true;
@@ -42,7 +71,7 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
   if (intIBB < 1 || intIBB > intNIBB) return;
   const int i = intIBB;
   const int toNo = intToTract;
-  const int fromNo = arrIBB(i).intTract;
+  const int fromNo = IBBRecord(i).intTract;
   // A move into the tract that already holds the IBB (as after a refused
   // move, when the caller moves it "back") changes nothing.
   if (toNo < 1 || toNo > intNTracts || fromNo < 1 || fromNo > intNTracts || toNo == fromNo) return;
@@ -52,22 +81,24 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
 
   // Every limit is tested before anything changes, so a refused move leaves
   // both tracts as they were.
-  PendingEntries add;
-  const JoinLimit limit = PrepareJoin(to, i, add);
+  TractJoin join;
+  const JoinLimit limit = PrepareJoin(to, i, join);
   if (limit != JoinLimit::kNone) {
     ReportTractLimit(limit == JoinLimit::kMembers ? "Too many members to receiving tract"
                                                   : "Too many neighbours to receiving tract",
                      kMoveTitle);
     return;
   }
-  PendingEntries rebuilt;
-  if (!GatherGivingNeighbours(from, fromNo, i, rebuilt)) {
+  static Boundary rebuilt;
+  if (!GatherGiving(from, fromNo, i, rebuilt)) {
     ReportTractLimit("Too many neighbours to giving tract", kMoveTitle);
     return;
   }
 
-  const udtIBB& g = arrIBB(i);
-  JoinTract(toNo, i, add);
+  const bool lengthsCurrent = TractLengthsCurrent();
+  JoinTract(toNo, i, join, lengthsCurrent);
+  if (!lengthsCurrent) CalcTractBoundary(to);
+  const udtIBB& g = IBBRecord(i);
   from.dblPop -= g.dblPop;
   for (int v = 1; v <= HomVarCount(); ++v) from.dblHomSum(v) -= g.dblHom(v);
   to.dblHomTotal += g.dblHomTotal;
@@ -77,14 +108,16 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
     CalcTractHomProps(from);
   }
   from.dblArea -= g.dblArea;
+
   RemoveEntry(from.intMember, from.intNMembers, i);
-
-  for (int k = 1; k <= rebuilt.n; ++k) from.intNbr(k) = rebuilt.entry[static_cast<std::size_t>(k)];
-  from.intNNbrs = rebuilt.n;
   from.intMember(from.intNMembers + 1) = 0;
-
-  CalcTractBoundary(to);
-  CalcTractBoundary(from);
+  const int n = rebuilt.list.n;
+  for (int k = 1; k <= n; ++k) {
+    from.intNbr(k) = rebuilt.list.entry[static_cast<std::size_t>(k)];
+    from.dblNbrLen(k) = rebuilt.len[static_cast<std::size_t>(k)];
+  }
+  from.intNNbrs = static_cast<int16_t>(n);
+  CalcTractP2(from);
 }
 
 }  // namespace qel

@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "engine.h"
 #include "movability.h"
+#include "tract_lists.h"
 
 namespace qel {
 
@@ -109,7 +111,7 @@ void MovePass(double allowance) {
 
 void KeepBest(int iteration) {
   intNBestTracts = intNTracts;
-  for (int t = 1; t <= intNTracts; ++t) arrBestTract(t) = arrTract(t);
+  for (int t = 1; t <= intNTracts; ++t) CopyTract(arrBestTract(t), std::as_const(arrTract)(t));
   for (int g = 1; g <= intNIBB; ++g) {
     const udtIBB& ibb = arrIBB(g);
     intBestIBBCount(g) = ibb.intNMembers;
@@ -155,7 +157,9 @@ void RestoreBest() {
     }
   }
   intNTracts = intNBestTracts;
-  for (int t = 1; t <= intNBestTracts; ++t) arrTract(t) = arrBestTract(t);
+  for (int t = 1; t <= intNBestTracts; ++t) CopyTract(arrTract(t), std::as_const(arrBestTract)(t));
+  // The best tracts may come from an earlier run whose IBBs were otherwise.
+  SetTractLengthsCurrent(false);
 }
 
 void WriteLookUpTable() {

@@ -156,6 +156,7 @@ void ResetEngineState() {
   blnWriteLUT = false;
   frmMainInst = nullptr;
   ResetTractLimitReports();
+  SetTractLengthsCurrent(false);
 }
 
 }  // namespace qel

@@ -1,25 +1,42 @@
 // The tract table operations of an initial aggregation: emptying the table,
 // growing a tract by one IBB, and merging one tract into another.
 
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
 #include "engine.h"
+#include "marks.h"
 #include "list_ops.h"
 #include "tract_lists.h"
 
 namespace qel {
 
+namespace {
+
+int InList(int count) { return count < 0 ? 0 : count > kListSize ? kListSize : count; }
+
+}  // namespace
+
 void ResetTracts() {
+  SetTractLengthsCurrent(false);
   intNTracts = 0;
   for (int t = 1; t <= intNIBB; ++t) {
     udtTract& tr = arrTract(t);
+    // The entries in use are cleared; entries past a list's count are never read.
+    const int nMembers = InList(tr.intNMembers), nNbrs = InList(tr.intNNbrs);
+    for (int k = 1; k <= nMembers; ++k) tr.intMember(k) = 0;
+    for (int k = 1; k <= nNbrs; ++k) {
+      tr.intNbr(k) = 0;
+      tr.dblNbrLen(k) = 0;
+    }
     tr.dblPop = 0;
     tr.dblArea = 0;
     tr.dblP2 = 0;
     tr.intID = 0;
     tr.intNMembers = 0;
     tr.intNNbrs = 0;
-    tr.intMember.Fill(0);
-    tr.intNbr.Fill(0);
-    tr.dblNbrLen.Fill(0);
   }
   dblHomPopSqRatio = 0;
   dblHomPopMean = 0;
@@ -31,53 +48,90 @@ void AddIBBToTract(int16_t intTract, int16_t intIBB) {
   // A tract whose lists are full takes no more: the aggregations close it
   // and go on, so there is no message. Nothing changes but the IBB's
   // intTract, 0 for "in no tract", which tells the caller.
-  PendingEntries add;
-  if (!arrTract.InBounds(intTract) || PrepareJoin(arrTract(intTract), intIBB, add) != JoinLimit::kNone) {
+  TractJoin join;
+  if (!arrTract.InBounds(intTract) || PrepareJoin(arrTract(intTract), intIBB, join) != JoinLimit::kNone) {
     arrIBB(intIBB).intTract = 0;
     return;
   }
-  JoinTract(intTract, intIBB, add);
+  SetTractLengthsCurrent(false);
+  JoinTract(intTract, intIBB, join, false);
 }
 
 namespace {
 
-// Length of the receiving tract's neighbour list after a merge, counted
-// before anything changes so that a refusal leaves both tracts as they were.
-int MergedNeighbourCount(const udtTract& from, const udtTract& into) {
-  int n = into.intNNbrs;
-  for (int k = 1; k <= from.intNMembers; ++k)
-    if (HasEntry(into.intNbr, into.intNNbrs, from.intMember(k))) --n;
+// The receiving tract's neighbour list as a merge leaves it: its own entries
+// without the giving tract's members (the first occurrence of each, as the
+// removal rule takes them out one by one), then the giving tract's entries
+// that are neither listed by now nor members of the receiver. Gathered
+// before anything changes, so that a refusal leaves both tracts as they were.
+Marks g_drop, g_known;
+std::array<int16_t, 2 * kListSize + 1> g_merged;  // read at 1..the count returned
+
+int MergedNeighbours(const udtTract& from, const udtTract& into) {
+  g_drop.Begin();
+  bool searchAll = false;
+  for (int k = 1; k <= from.intNMembers; ++k) {
+    const int m = from.intMember(k);
+    if (!Marks::InRange(m)) {
+      searchAll = true;
+      continue;
+    }
+    g_drop.Set(m, g_drop.Has(m) ? g_drop.Get(m) + 1 : 1);
+  }
+  int n = 0;
+  if (searchAll) {
+    // A member outside the marks: the removal rule itself, on a copy.
+    List16 list = into.intNbr;
+    int16_t count = into.intNNbrs;
+    for (int k = 1; k <= from.intNMembers; ++k) RemoveEntry(list, count, from.intMember(k));
+    for (int k = 1; k <= count; ++k) g_merged[static_cast<std::size_t>(++n)] = list(k);
+  } else {
+    for (int k = 1; k <= into.intNNbrs; ++k) {
+      const int x = into.intNbr(k);
+      if (g_drop.Has(x) && g_drop.Get(x) > 0) {
+        g_drop.Set(x, g_drop.Get(x) - 1);
+        continue;
+      }
+      g_merged[static_cast<std::size_t>(++n)] = static_cast<int16_t>(x);
+    }
+  }
+  g_known.Begin();
+  for (int k = 1; k <= n; ++k)
+    if (Marks::InRange(g_merged[static_cast<std::size_t>(k)])) g_known.Set(g_merged[static_cast<std::size_t>(k)], 1);
+  for (int k = 1; k <= into.intNMembers; ++k)
+    if (Marks::InRange(into.intMember(k))) g_known.Set(into.intMember(k), 1);
   for (int k = 1; k <= from.intNNbrs; ++k) {
     const int y = from.intNbr(k);
-    const bool listed =
-        HasEntry(into.intNbr, into.intNNbrs, y) && !HasEntry(from.intMember, from.intNMembers, y);
-    if (!listed && !HasEntry(into.intMember, into.intNMembers, y) && FindEntry(from.intNbr, k - 1, y) == 0) ++n;
+    if (Marks::InRange(y)) {
+      if (g_known.Has(y)) continue;
+      g_known.Set(y, 1);
+    } else if (FindEntry(into.intMember, into.intNMembers, y) != 0 ||
+               std::find(g_merged.begin() + 1, g_merged.begin() + 1 + n, y) != g_merged.begin() + 1 + n) {
+      continue;
+    }
+    g_merged[static_cast<std::size_t>(++n)] = static_cast<int16_t>(y);
   }
   return n;
 }
 
 }  // namespace
 
-void MergeTracts(int16_t intFrom, int16_t& intInto) {
-  if (intFrom < 1 || intFrom > intNTracts || intInto < 1 || intInto > intNTracts || intFrom == intInto) return;
+bool AbsorbTract(int16_t intFrom, int16_t intInto) {
   udtTract& from = arrTract(intFrom);
   udtTract& into = arrTract(intInto);
   if (into.intNMembers + from.intNMembers > MemberLimit()) {
     MsgBox("Too many members to merged tract", kMbCritical, "Error merging tracts");
-    return;
+    return false;
   }
-  if (MergedNeighbourCount(from, into) > NeighbourLimit()) {
+  const int n = MergedNeighbours(from, into);
+  if (n > NeighbourLimit()) {
     MsgBox("Too many neighbours to merged tract", kMbCritical, "Error merging tracts");
-    return;
+    return false;
   }
 
-  for (int k = 1; k <= from.intNMembers; ++k) RemoveEntry(into.intNbr, into.intNNbrs, from.intMember(k));
-  for (int k = 1; k <= from.intNNbrs; ++k) {
-    const int y = from.intNbr(k);
-    if (HasEntry(into.intNbr, into.intNNbrs, y) || HasEntry(into.intMember, into.intNMembers, y)) continue;
-    ++into.intNNbrs;
-    into.intNbr(into.intNNbrs) = static_cast<int16_t>(y);
-  }
+  SetTractLengthsCurrent(false);
+  for (int k = 1; k <= n; ++k) into.intNbr(k) = g_merged[static_cast<std::size_t>(k)];
+  into.intNNbrs = static_cast<int16_t>(n);
   into.dblPop = from.dblPop + into.dblPop;
   for (int v = 1; v <= HomVarCount(); ++v) into.dblHomSum(v) = from.dblHomSum(v) + into.dblHomSum(v);
   into.dblArea = from.dblArea + into.dblArea;
@@ -86,19 +140,68 @@ void MergeTracts(int16_t intFrom, int16_t& intInto) {
     into.intMember(into.intNMembers + k) = from.intMember(k);
   }
   into.intNMembers = static_cast<int16_t>(into.intNMembers + from.intNMembers);
+  return true;
+}
 
+void MergeTracts(int16_t intFrom, int16_t& intInto) {
+  if (intFrom < 1 || intFrom > intNTracts || intInto < 1 || intInto > intNTracts || intFrom == intInto) return;
+  if (!AbsorbTract(intFrom, intInto)) return;
   if (intInto > intFrom) --intInto;
   RemoveTract(intFrom);
 }
 
+void CopyTract(udtTract& to, const udtTract& from) {
+  to.intID = from.intID;
+  to.dblPop = from.dblPop;
+  to.dblArea = from.dblArea;
+  to.intNNbrs = from.intNNbrs;
+  to.intNMembers = from.intNMembers;
+  to.dblP2 = from.dblP2;
+  to.dblHomSum = from.dblHomSum;
+  to.dblHomProp = from.dblHomProp;
+  to.dblHomTotal = from.dblHomTotal;
+  const int nNbrs = InList(from.intNNbrs), nMembers = InList(from.intNMembers);
+  for (int k = 1; k <= nNbrs; ++k) {
+    to.intNbr(k) = from.intNbr(k);
+    to.dblNbrLen(k) = from.dblNbrLen(k);
+  }
+  for (int k = 1; k <= nMembers; ++k) to.intMember(k) = from.intMember(k);
+}
+
+void RemoveTracts(const std::vector<char>& gone) {
+  // As RemoveTract one tract after the other would leave them: the tracts
+  // that stay keep their order and are numbered from 1 again, and so are
+  // their IBBs. Each record moves once.
+  const int n = intNTracts;
+  int kept = 0;
+  for (int s = 1; s <= n; ++s) {
+    if (gone[static_cast<std::size_t>(s)]) continue;
+    const int k = ++kept;
+    if (k == s) continue;
+    udtTract& tr = arrTract(k);
+    CopyTract(tr, std::as_const(arrTract)(s));
+    tr.intID = static_cast<int16_t>(tr.intID - (s - k));
+    for (int j = 1; j <= tr.intNMembers; ++j) {
+      udtIBB& g = arrIBB(tr.intMember(j));
+      if (g.intTract > k) g.intTract = static_cast<int16_t>(g.intTract - (s - k));
+    }
+  }
+  intNTracts = static_cast<int16_t>(kept);
+}
+
 void RemoveTract(int16_t t) {
   if (t < 1 || t > intNTracts) return;
+  // Every IBB names the tract whose members it is among, so the IBBs whose
+  // tract number is above t are the members of the tracts that move down.
   for (int k = t; k < intNTracts; ++k) {
-    arrTract(k) = arrTract(k + 1);
-    --arrTract(k).intID;
+    udtTract& tr = arrTract(k);
+    CopyTract(tr, std::as_const(arrTract)(k + 1));
+    --tr.intID;
+    for (int j = 1; j <= tr.intNMembers; ++j) {
+      udtIBB& g = arrIBB(tr.intMember(j));
+      if (g.intTract > t) --g.intTract;
+    }
   }
-  for (int g = 1; g <= intNIBB; ++g)
-    if (arrIBB(g).intTract > t) --arrIBB(g).intTract;
   --intNTracts;
 }
 

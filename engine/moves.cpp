@@ -5,6 +5,7 @@
 #include "engine.h"
 #include "list_ops.h"
 #include "marks.h"
+#include "term_cache.h"
 #include "tract_lists.h"
 
 namespace qel {
@@ -118,6 +119,7 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
   }
   from.intNNbrs = static_cast<int16_t>(n);
   CalcTractP2(from);
+  NoteMove(i, fromNo, toNo);
 }
 
 }  // namespace qel

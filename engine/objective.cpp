@@ -5,10 +5,12 @@
 // Where a formula would divide by zero the terms take defined values instead,
 // so that no NaN or infinity reaches the objective, the best values or the
 // reports (see SafeRatio and CalcHomogeneity).
+#include <array>
 #include <cmath>
 
 #include "engine.h"
 #include "list_ops.h"
+#include "term_cache.h"
 
 namespace qel {
 
@@ -31,16 +33,18 @@ double SafeRatio(double num, double den) {
   return Finite(num / den, 1.0);
 }
 
-// Sum of squared deviations of the tract populations from a level, with the
-// floor that keeps a perfect fit (or no tract) from giving a zero reference.
-double SquaredDeviation(double level) {
-  double sum = 0;
-  for (int t = 1; t <= intNTracts; ++t) {
-    const double d = arrTract(t).dblPop - level;
-    sum = d * d + sum;
-  }
+// The floor that keeps a perfect fit (or no tract) from giving a zero
+// reference, applied to a sum of squared deviations.
+double FlooredDeviation(double sum) {
   if (sum == 0) sum = kTinyValue;
   return Finite(sum, kTinyValue);
+}
+
+// Sum of squared deviations of the tract populations from a level.
+double SquaredDeviation(double level) {
+  double sum = 0;
+  for (int t = 1; t <= intNTracts; ++t) sum = SquaredDeviationPart(arrTract(t), level) + sum;
+  return FlooredDeviation(sum);
 }
 
 // Every variable's and group's correlation, with its parts, and the IAC
@@ -65,29 +69,50 @@ void CalcThresholdDeviation() { dblCurMin = SquaredDeviation(dblThreshold); }
 
 void CalcShape() {
   double sum = 0;
-  for (int t = 1; t <= intNTracts; ++t) {
-    const udtTract& tr = arrTract(t);
-    // A tract without area has no shape to judge; it adds nothing.
-    if (tr.dblArea == 0) continue;
-    sum = tr.dblP2 / tr.dblArea + sum;
-  }
+  for (int t = 1; t <= intNTracts; ++t) sum = ShapePart(arrTract(t)) + sum;
   dblCurP2A = Finite(sum, 0);
 }
 
-void CalcHomogeneity() {
+namespace {
+
+// The sums over the tracts that the homogeneity term takes, each in tract
+// order from +0: the weights squared and, when the tracts can be compared,
+// each variable's between-tract parts.
+struct HomSums {
+  double weightSq = 0;
+  std::array<double, kHomSize + 1> between{};
+};
+
+// Whether the term can compare tracts at all: some weight and two tracts.
+bool HomComparable() { return dblHomPopTot != 0 && intNTracts >= 2; }
+
+void FullHomSums(HomSums& s) {
+  const int n = intNTracts;
+  for (int t = 1; t <= n; ++t) s.weightSq = WeightPart(arrTract(t)) + s.weightSq;
+  if (!HomComparable()) return;
+  const int V = HomVarCount();
+  for (int t = 1; t <= n; ++t) {
+    const udtTract& tr = arrTract(t);
+    for (int v = 1; v <= V; ++v) s.between[static_cast<std::size_t>(v)] = BetweenPart(tr, v) + s.between[static_cast<std::size_t>(v)];
+  }
+}
+
+void CachedHomSums(HomSums& s) {
+  s.weightSq = SumOfParts(TractPart::kWeight);
+  if (!HomComparable()) return;
+  const int V = HomVarCount();
+  for (int v = 1; v <= V; ++v) s.between[static_cast<std::size_t>(v)] = SumOfBetweenParts(v);
+}
+
+void HomogeneityFromSums(const HomSums& s) {
   const int n = intNTracts;
   const double P = dblHomPopTot;
-  double sumSq = 0;
-  for (int t = 1; t <= n; ++t) {
-    const double N = arrTract(t).dblHomTotal;
-    sumSq = N * N + sumSq;
-  }
-  dblHomPopSumSq = sumSq;
-  if (P == 0 || n < 2) {
+  dblHomPopSumSq = s.weightSq;
+  if (!HomComparable()) {
     // Nothing to compare: no weight at all or fewer than two tracts. The
     // working values that can be formed are set; n0 and every correlation
     // are 0.
-    dblHomPopSqRatio = P != 0 ? Finite((1 / P) * sumSq, 0) : 0;
+    dblHomPopSqRatio = P != 0 ? Finite((1 / P) * s.weightSq, 0) : 0;
     dblHomPopMean = n > 0 ? Finite(P / n, 0) : 0;
     dblHomN0 = 0;
     ClearCorrelations();
@@ -101,15 +126,8 @@ void CalcHomogeneity() {
   const int V = HomVarCount();
   for (int v = 1; v <= V; ++v) {
     const double pv = dblHomMean(v);
-    dblIACBetween(v) = 0;
+    dblIACBetween(v) = s.between[static_cast<std::size_t>(v)];
     dblIACDenom(v) = (dblHomN0 - 1) * pv * (1 - pv);
-  }
-  for (int t = 1; t <= n; ++t) {
-    const udtTract& tr = arrTract(t);
-    for (int v = 1; v <= V; ++v) {
-      const double d = tr.dblHomProp(v) - dblHomMean(v);
-      dblIACBetween(v) = d * d * tr.dblHomTotal + dblIACBetween(v);
-    }
   }
   for (int v = 1; v <= V; ++v) {
     if (dblIACDenom(v) == 0) {
@@ -144,6 +162,14 @@ void CalcHomogeneity() {
   dblCurIAC = Finite(cur, 0);
 }
 
+}  // namespace
+
+void CalcHomogeneity() {
+  HomSums s;
+  FullHomSums(s);
+  HomogeneityFromSums(s);
+}
+
 void EvaluateObjective(double& dblResult, int16_t intMode) {
   double qTP = 0, qP2A = 0, qIAC = 0, qApx = 0;
   double wTP = 0, wP2A = 0, wIAC = 0, wApx = 0;
@@ -169,33 +195,58 @@ void EvaluateObjective(double& dblResult, int16_t intMode) {
     default:
       break;
   }
+  // In the move pass the terms come from the parts kept per tract and zone.
+  const bool cached = TermCacheOn();
+  if (cached) RefreshTermCache();
   int nInUse = 0;
   if (blnTargetPop) {
-    CalcTargetDeviation();
+    if (cached) {
+      dblCurTP = FlooredDeviation(SumOfParts(TractPart::kTarget));
+    } else {
+      CalcTargetDeviation();
+    }
     qTP = SafeRatio(dblCurTP, dblRefTP);
     wTP = dblPopWeight;
     ++nInUse;
   }
   if (blnShape) {
-    CalcShape();
+    if (cached) {
+      dblCurP2A = Finite(SumOfParts(TractPart::kShape), 0);
+    } else {
+      CalcShape();
+    }
     qP2A = SafeRatio(dblCurP2A, dblRefP2A);
     wP2A = dblShapeWeight;
     ++nInUse;
   }
   if (blnHomog) {
-    CalcHomogeneity();
+    if (cached) {
+      HomSums sums;
+      CachedHomSums(sums);
+      HomogeneityFromSums(sums);
+    } else {
+      CalcHomogeneity();
+    }
     qIAC = SafeRatio(dblRefIAC, dblCurIAC);
     wIAC = dblHomWeight;
     ++nInUse;
   }
   if (blnApprox) {
-    CalcApproxMatch();
+    if (cached) {
+      dblCurApx = CachedApproxMatch();
+    } else {
+      CalcApproxMatch();
+    }
     qApx = SafeRatio(dblCurApx, dblRefApx);
     wApx = dblApxWeight;
     ++nInUse;
   }
   if (blnMinOnly) {
-    CalcThresholdDeviation();
+    if (cached) {
+      dblCurMin = FlooredDeviation(SumOfParts(TractPart::kThreshold));
+    } else {
+      CalcThresholdDeviation();
+    }
     dblResult = SafeRatio(dblCurMin, dblRefMin);
     return;
   }

@@ -9,6 +9,7 @@
 
 #include "engine.h"
 #include "movability.h"
+#include "term_cache.h"
 #include "tract_lists.h"
 
 namespace qel {
@@ -99,6 +100,7 @@ void MovePass(double allowance) {
   // record whose intID was damaged cannot leave a turn with nothing to draw.
   Table<int16_t, 1, kTableSize> order;
   for (int t = 1; t <= nTracts; ++t) order(t) = static_cast<int16_t>(t);
+  StartTermCache();
   for (int turn = 1; turn <= nTracts; ++turn) {
     int r;
     do {
@@ -107,6 +109,7 @@ void MovePass(double allowance) {
     order(r) = static_cast<int16_t>(-order(r));
     TryCandidates(static_cast<int16_t>(r), allowance);
   }
+  StopTermCache();
 }
 
 void KeepBest(int iteration) {

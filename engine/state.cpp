@@ -1,6 +1,7 @@
 // Module-level state of the engine: every table and variable lives from
 // start-up to the end of the process.
 #include "engine.h"
+#include "term_cache.h"
 #include "tract_lists.h"
 
 namespace qel {
@@ -157,6 +158,7 @@ void ResetEngineState() {
   frmMainInst = nullptr;
   ResetTractLimitReports();
   SetTractLengthsCurrent(false);
+  StopTermCache();
 }
 
 }  // namespace qel

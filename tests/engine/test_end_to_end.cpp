@@ -1,5 +1,6 @@
 // Whole runs from the input files to the saved results, in every mode, move
 // by move; the run's schedule; and the exact layout of the program log.
+#include <bit>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -63,6 +64,25 @@ void ExpectTermsAsDefined() {
   }
 }
 
+// The terms as the last evaluation left them, kept part by part during the
+// move pass, must be what computing them afresh gives, bit for bit.
+void ExpectTermsRecomputedAlike() {
+  const double tp = dblCurTP, p2a = dblCurP2A, iac = dblCurIAC, mn = dblCurMin, apx = dblCurApx;
+  std::vector<double> mismatch;
+  for (int z = 1; z <= intNZones; ++z) mismatch.push_back(arrZone(z).dblMismatch);
+  auto again = [](bool on, void (*calc)(), const double& term, double kept) {
+    if (!on) return;
+    calc();
+    EXPECT_EQ(std::bit_cast<uint64_t>(term), std::bit_cast<uint64_t>(kept));
+  };
+  again(blnTargetPop, CalcTargetDeviation, dblCurTP, tp);
+  again(blnShape, CalcShape, dblCurP2A, p2a);
+  again(blnHomog, CalcHomogeneity, dblCurIAC, iac);
+  again(blnMinOnly, CalcThresholdDeviation, dblCurMin, mn);
+  again(blnApprox, CalcApproxMatch, dblCurApx, apx);
+  for (int z = 1; z <= intNZones; ++z) ASSERT_EQ(arrZone(z).dblMismatch, mismatch[static_cast<size_t>(z - 1)]) << "zone " << z;
+}
+
 struct Scenario {
   std::string name;
   Loader load;
@@ -92,6 +112,7 @@ TEST_P(Runs, SoundTractsAfterEveryMoveAndFilesThatRepeat) {
     ASSERT_TRUE(qeltest::IsTractConnected(from) && qeltest::IsTractConnected(to)) << "tract split";
     ASSERT_EQ(qeltest::TractsDiffer(true), "");
     ExpectTermsAsDefined();
+    ExpectTermsRecomputedAlike();
   });
   const std::string first = RunAndSave(s, "first");
   // Every block in exactly one best tract, and the populations add up.

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "engine.h"
 #include "list_ops.h"
+#include "marks.h"
 #include "tract_lists.h"
 
 namespace qel {
@@ -72,20 +74,38 @@ bool SetImpliedTracts() {
 }
 
 // One fixed layer: every other block with the same zone code in that layer
-// joins the block's same-zone list once. False (after a message) when a
-// list would pass its limit.
+// joins the block's same-zone list once, in block order. False (after a
+// message) when a list would pass its limit.
 bool BuildSameZoneLists(bool layerB) {
   Windows().SetProgressCaption(
       layerB ? "Progress with analysis of fixed layer B..." : "Progress with analysis of layer A...", true);
   const int limit = SameZoneLimit();
+  // The blocks sorted by zone code, then by number: each block's partners
+  // are the run of its own code, in block order, so the pass costs what the
+  // zones hold instead of every pair of blocks. Each key holds the code above
+  // the block number.
+  std::vector<int32_t> byZone;
+  for (int r = 2; r <= intNRecs; ++r) {
+    const udtBB& b = std::as_const(arrBB)(r);
+    byZone.push_back(static_cast<int32_t>(layerB ? b.intZoneB : b.intZoneA) * 65536 + r);
+  }
+  std::sort(byZone.begin(), byZone.end());
+  auto codeAt = [&byZone](std::size_t p) { return byZone[p] >> 16; };
+  std::vector<int> runOf(static_cast<std::size_t>(intNRecs) + 1, 0);  // first position of each block's run
+  for (std::size_t p = 0; p < byZone.size(); ++p)
+    runOf[static_cast<std::size_t>(byZone[p] & 0xFFFF)] =
+        p > 0 && codeAt(p) == codeAt(p - 1) ? runOf[static_cast<std::size_t>(byZone[p - 1] & 0xFFFF)] : static_cast<int>(p);
+  static Marks listed;
   for (int i = 2; i <= intNRecs; ++i) {
     ShowPassProgress(i);
     udtBB& bi = arrBB(i);
-    const int16_t zone = layerB ? bi.intZoneB : bi.intZoneA;
-    for (int j = 2; j <= intNRecs; ++j) {
-      if (j == i) continue;
-      const udtBB& bj = arrBB(j);
-      if ((layerB ? bj.intZoneB : bj.intZoneA) != zone || HasEntry(bi.intSameZone, bi.intNSameZone, j)) continue;
+    const std::size_t run = static_cast<std::size_t>(runOf[static_cast<std::size_t>(i)]);
+    listed.Begin();
+    for (int k = 1; k <= bi.intNSameZone; ++k)
+      if (Marks::InRange(bi.intSameZone(k))) listed.Set(bi.intSameZone(k), 1);
+    for (std::size_t p = run; p < byZone.size() && codeAt(p) == codeAt(run); ++p) {
+      const int j = byZone[p] & 0xFFFF;
+      if (j == i || listed.Has(j)) continue;
       if (bi.intNSameZone >= limit) {
         if (layerB) {
           MsgBox("Too many building blocks labelled as belonging to same zone B", kMbCritical, "Zone B too complex");
@@ -96,6 +116,7 @@ bool BuildSameZoneLists(bool layerB) {
       }
       ++bi.intNSameZone;
       bi.intSameZone(bi.intNSameZone) = static_cast<int16_t>(j);
+      listed.Set(j, 1);
     }
   }
   return true;

@@ -42,6 +42,14 @@ TEST_F(Limits, PreparationStopsWithAMessageAndNoIBBs) {
   EXPECT_TRUE(Shown("Too many building blocks labelled as belonging to same zone A"));
   EXPECT_EQ(intNIBB, 0);
   for (int r = 1; r <= intNRecs; ++r) ASSERT_EQ(arrBB(r).intIBB, 0) << r;
+
+  // 300 blocks in one zone of both fixed layers: layer B lists none again.
+  boxes.Clear();
+  qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 10, .zoneA = 30, .zoneB = 31});
+  blnFixedB = true;
+  BuildIntermediateBBs();
+  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_EQ(intNIBB, 1);
 }
 
 TEST_F(Limits, ClosuresTargetsAndReferencesBeyondTheirRange) {

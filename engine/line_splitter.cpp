@@ -1,38 +1,60 @@
 // The one splitter of every text input: the lines of both input files and the
 // homogeneity group definition.
-#include "engine.h"
+#include "line_splitter.h"
+
+#include <cstring>
 
 namespace qel {
 
 namespace {
 // Lines are scanned with a 16-bit character position.
 constexpr std::size_t kMaxLineLength = 32767;
+
+void CheckLength(std::string_view line) {
+  if (line.size() > kMaxLineLength) {
+    RaiseError(kErrOverflow, "Overflow: a line is longer than 32767 characters");
+  }
+}
 }  // namespace
+
+void SplitFields(std::string_view line, LineFields& out) {
+  CheckLength(line);
+  // Commas vanish: the fields are those of the line without them.
+  if (std::memchr(line.data(), ',', line.size()) != nullptr) {
+    out.joined.clear();
+    for (char c : line)
+      if (c != ',') out.joined.push_back(c);
+    line = out.joined;
+  }
+  out.n = 1;
+  std::size_t start = 0;
+  bool inField = false;  // the previous character was no blank
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == ' ') {
+      if (inField) {
+        out.field[static_cast<std::size_t>(out.n)] = line.substr(start, i - start);
+        if (out.n == kMaxFields) {
+          RaiseError(kErrSubscript, "Index outside the bounds of a table: a line has more than 50 fields");
+        }
+        ++out.n;
+        inField = false;
+      }
+    } else if (!inField) {
+      inField = true;
+      start = i;
+    }
+  }
+  out.field[static_cast<std::size_t>(out.n)] = inField ? line.substr(start) : std::string_view();
+}
 
 void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN) {
   for (int k = TokenArray::kLower; k <= TokenArray::kUpper; ++k) strTok(k).clear();
   intN = 1;
-  if (strLine.size() > kMaxLineLength) {
-    RaiseError(kErrOverflow, "Overflow: a line is longer than 32767 characters");
-  }
-  // Runs of blanks separate fields and a blank at the end opens an empty
-  // one; commas vanish without separating (1,000 reads 1000).
-  char previous = ' ';
-  for (char c : strLine) {
-    if (c == ',') continue;
-    if (c == ' ') {
-      if (previous != ' ') {
-        if (intN == kMaxFields) {
-          RaiseError(kErrSubscript, "Index outside the bounds of a table: a line has more than 50 fields");
-        }
-        ++intN;
-        previous = ' ';
-      }
-    } else {
-      strTok(intN) += c;
-      previous = c;
-    }
-  }
+  CheckLength(strLine);
+  static LineFields fields;
+  SplitFields(strLine, fields);
+  intN = fields.n;
+  for (int k = 1; k <= intN; ++k) strTok(k) = fields.field[static_cast<std::size_t>(k)];
 }
 
 }  // namespace qel

@@ -1,10 +1,10 @@
 #include "runtime.h"
 
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +12,7 @@
 #include <new>
 #include <random>
 #include <system_error>
+#include <vector>
 
 namespace qel {
 
@@ -78,12 +79,12 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Power of ten of the first significant digit of a well-formed unsigned
 // number in text[b, e): decides whether a value out of range is too large
 // or too small, without the locale-dependent C library.
-long long DecimalMagnitude(const std::string& text, std::size_t b, std::size_t e) {
+long long DecimalMagnitude(std::string_view text, std::size_t b, std::size_t e) {
   long long intDigits = 0, leadingFracZeros = 0;
   bool seenNonZero = false, inFraction = false;
   std::size_t i = b;
@@ -119,7 +120,7 @@ long long DecimalMagnitude(const std::string& text, std::size_t b, std::size_t e
 }
 
 // Parses a decimal number with optional sign, digits, '.', and exponent.
-bool ParseNumber(const std::string& text, double& out) {
+bool ParseNumber(std::string_view text, double& out) {
   std::size_t b = 0, e = text.size();
   while (b < e && IsBlank(text[b])) ++b;
   while (e > b && IsBlank(text[e - 1])) --e;
@@ -130,6 +131,17 @@ bool ParseNumber(const std::string& text, double& out) {
     ++b;
   }
   if (b == e) return false;
+  // Whole numbers of up to 15 digits, most fields of the input files, are
+  // exact in a double: the value is the one the general conversion gives.
+  if (e - b <= 15) {
+    std::size_t i = b;
+    double whole = 0;
+    while (i < e && IsDigit(text[i])) whole = whole * 10 + (text[i++] - '0');
+    if (i == e) {
+      out = negative ? -whole : whole;
+      return true;
+    }
+  }
   // Only digits, one '.', and an exponent: no "inf", "nan" or hex forms.
   std::size_t i = b;
   bool digits = false;
@@ -170,7 +182,7 @@ int16_t CInt(double value) {
   return static_cast<int16_t>(r);
 }
 
-int16_t CInt(const std::string& text) { return CInt(CDbl(text)); }
+int16_t CInt(std::string_view text) { return CInt(CDbl(text)); }
 
 int32_t CLng(double value) {
   if (std::isnan(value)) RaiseError(kErrOverflow);
@@ -179,13 +191,13 @@ int32_t CLng(double value) {
   return static_cast<int32_t>(r);
 }
 
-double CDbl(const std::string& text) {
+double CDbl(std::string_view text) {
   double v = 0;
   if (!ParseNumber(text, v)) RaiseError(kErrTypeMismatch);
   return v;
 }
 
-bool IsNumber(const std::string& text) {
+bool IsNumber(std::string_view text) {
   try {
     double v = 0;
     return ParseNumber(text, v);
@@ -231,7 +243,26 @@ struct Channel {
   std::string tmpPath;  // output is written here first
   std::ifstream in;
   std::ofstream out;
+  // Input is read ahead in blocks; lines are cut from the block.
+  std::vector<char> block;
+  std::size_t pos = 0, len = 0;
+  bool ended = false;  // the file has no more to give
 };
+
+constexpr std::size_t kInputBlock = 64 * 1024;
+
+// True when unread input is in the block, reading the next one if needed.
+bool HasInput(Channel& c) {
+  if (c.pos < c.len) return true;
+  if (c.ended) return false;
+  if (c.block.empty()) c.block.resize(kInputBlock);
+  c.in.read(c.block.data(), static_cast<std::streamsize>(c.block.size()));
+  c.len = static_cast<std::size_t>(c.in.gcount());
+  c.pos = 0;
+  if (c.in.bad()) RaiseError(kErrDeviceIO);
+  if (c.len < c.block.size()) c.ended = true;
+  return c.len > 0;
+}
 
 std::array<Channel, kMaxChannel + 1>& Channels() {
   static std::array<Channel, kMaxChannel + 1> channels;
@@ -256,6 +287,8 @@ void Reset(Channel& c) {
   c.tmpPath.clear();
   c.in = std::ifstream();
   c.out = std::ofstream();
+  c.pos = c.len = 0;
+  c.ended = false;
 }
 
 }  // namespace
@@ -276,15 +309,11 @@ void FileOpenInput(int channel, const std::string& path) {
     }
     RaiseError(path.empty() ? kErrPathAccess : kErrFileNotFound);
   }
+  c.pos = c.len = 0;
+  c.ended = false;
   // Editors on Windows often start a text file with a UTF-8 byte order mark;
   // it is no part of the first line.
-  const char bom[3] = {'\xEF', '\xBB', '\xBF'};
-  char head[3] = {};
-  c.in.read(head, 3);
-  if (c.in.gcount() != 3 || head[0] != bom[0] || head[1] != bom[1] || head[2] != bom[2]) {
-    c.in.clear();
-    c.in.seekg(0);
-  }
+  if (HasInput(c) && c.len >= 3 && std::memcmp(c.block.data(), "\xEF\xBB\xBF", 3) == 0) c.pos = 3;
   c.open = true;
   c.output = false;
   c.path = path;
@@ -306,29 +335,40 @@ void FileOpenOutput(int channel, const std::string& path) {
   c.path = path;
 }
 
-std::string LineInput(int channel) {
+void LineInput(int channel, std::string& line) {
   Channel& c = GetOpen(channel);
   if (c.output) RaiseError(kErrBadFileChannel);
-  if (c.in.peek() == std::char_traits<char>::eof()) RaiseError(kErrInputPastEnd);
-  std::string line;
+  if (!HasInput(c)) RaiseError(kErrInputPastEnd);
+  line.clear();
   for (;;) {
-    int ch = c.in.get();
-    if (ch == std::char_traits<char>::eof()) break;
-    if (ch == '\n') break;
-    if (ch == '\r') {
-      if (c.in.peek() == '\n') c.in.get();
-      break;
+    const char* from = c.block.data() + c.pos;
+    const char* end = c.block.data() + c.len;
+    const char* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+    const char* stop = lf ? lf : end;
+    const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+    if (cr) stop = cr;
+    line.append(from, stop);
+    c.pos = static_cast<std::size_t>(stop - c.block.data());
+    if (stop != end) {
+      ++c.pos;
+      // CR LF is one line end, also when the block ends between them.
+      if (*stop == '\r' && HasInput(c) && c.block[c.pos] == '\n') ++c.pos;
+      return;
     }
-    line.push_back(static_cast<char>(ch));
+    if (!HasInput(c)) return;
   }
-  if (c.in.bad()) RaiseError(kErrDeviceIO);
+}
+
+std::string LineInput(int channel) {
+  std::string line;
+  LineInput(channel, line);
   return line;
 }
 
 bool FileEof(int channel) {
   Channel& c = GetOpen(channel);
   if (c.output) return true;
-  return c.in.peek() == std::char_traits<char>::eof();
+  return !HasInput(c);
 }
 
 void PrintLine(int channel, const std::string& text) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace qel {
 
@@ -65,14 +66,14 @@ void ShowErrorBox(const RuntimeError& e);
 // number) is error 6.
 int16_t CInt(double value);
 // Text read as a number first (error 13 when it is none), then as above.
-int16_t CInt(const std::string& text);
+int16_t CInt(std::string_view text);
 // Same rounding into 32 bits (used where a 16-bit result would be too small).
 int32_t CLng(double value);
 // Text to float: blanks around the number are allowed, '.' is the decimal
 // separator everywhere; text that is no number is error 13.
-double CDbl(const std::string& text);
+double CDbl(std::string_view text);
 // True when CDbl would accept the text.
-bool IsNumber(const std::string& text);
+bool IsNumber(std::string_view text);
 
 // Whole numbers as plain decimal.
 std::string Str(int value);
@@ -96,6 +97,8 @@ void FileOpenInput(int channel, const std::string& path);
 void FileOpenOutput(int channel, const std::string& path);
 // One line without its line end (CR LF, LF or CR).
 std::string LineInput(int channel);
+// The same into `line`, whose room is used again.
+void LineInput(int channel, std::string& line);
 bool FileEof(int channel);
 // Prints one line ended by CR LF.
 void PrintLine(int channel, const std::string& text);

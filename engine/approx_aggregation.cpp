@@ -71,6 +71,7 @@ bool GroupByDominantZone() {
     }
     const int16_t t = ++intNTracts;
     SeedTract(t, i);
+    const TractGrowth growth(t);
     for (int16_t j = i; j <= nIBB; ++j) {
       if (dominantZone(j) != dominantZone(i) || arrIBB(j).intID <= 0) continue;
       AddIBBToTract(t, j);

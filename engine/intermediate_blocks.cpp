@@ -248,24 +248,26 @@ void CalcHomReferences() {
 }  // namespace
 
 void ResetIBBs() {
-  // Every record of the table, the ones never written being empty already.
+  // Every record of the tables, the ones never written being empty already;
+  // of each list the entries in use, no entry past a list's count being read.
   for (int r = 1; r <= arrBB.Used(); ++r) {
     udtBB& b = arrBB(r);
+    ClearEntries(b.intSameZone, b.intNSameZone);
     b.intNSameZone = 0;
-    b.intSameZone.Fill(0);
   }
   intNIBB = 0;
-  for (int g = 1; g <= intNRecs; ++g) {
+  const int nIBBs = std::min<int>(intNRecs, arrIBB.Used());
+  for (int g = 1; g <= nIBBs; ++g) {
     udtIBB& ibb = arrIBB(g);
+    ClearEntries(ibb.intMember, ibb.intNMembers);
+    ClearEntries(ibb.intNbr, ibb.intNNbrs);
+    ClearEntries(ibb.dblNbrLen, ibb.intNNbrs);
     ibb.intID = 0;
     ibb.dblPop = 0;
     ibb.dblArea = 0;
     ibb.intNNbrs = 0;
     ibb.intNMembers = 0;
     ibb.dblHomTotal = 0;
-    ibb.intMember.Fill(0);
-    ibb.intNbr.Fill(0);
-    ibb.dblNbrLen.Fill(0);
     ibb.dblHom.Fill(0);
   }
   for (int v = 1; v <= HomVarCount(); ++v) {

@@ -19,6 +19,21 @@ inline int FindEntry(const List16& list, int n, int value) {
 
 inline bool HasEntry(const List16& list, int n, int value) { return FindEntry(list, n, value) != 0; }
 
+// A list count kept within the list, and the list's entries as an array
+// indexed like the list, for loops over entries 1 to that count that need no
+// check at each step.
+inline int ListCount(int n) { return n < 0 ? 0 : n > kListSize ? kListSize : n; }
+template <class T>
+const T* ListData(const Table<T, 0, kListSize>& list) {
+  return &list(0);
+}
+
+// Entries 1 to n (within the list) back to 0.
+template <class List>
+void ClearEntries(List& list, int n) {
+  for (int k = 1; k <= n && k <= kListSize; ++k) list(k) = 0;
+}
+
 // The removal rule: the first entry equal to value leaves the list, later
 // entries move one place down and the count drops by one. The slot just past
 // the new end keeps its old value; lengths kept beside the list do not move.

@@ -1,5 +1,8 @@
 #include "movability.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "engine.h"
 
 namespace qel {
@@ -27,9 +30,9 @@ bool IsContact(int b, int16_t donor) {
   // Record 1 is the outside. A block's own number may well be 1 too: it is
   // a contact like any other, or the test could let a move split its tract.
   if (b == 1) return false;
-  const int16_t g = arrBB(b).intIBB;
+  const int16_t g = std::as_const(arrBB)(b).intIBB;
   if (g < 1 || g > intNIBB) return false;
-  return arrIBB(g).intTract == donor;
+  return std::as_const(arrIBB)(g).intTract == donor;
 }
 
 struct Pair {
@@ -40,9 +43,10 @@ struct Pair {
 bool ContactsFormOneChain(const int16_t* contacts, int n) {
   Pair pairs[kMaxPairs];
   int nPairs = 0;
-  int16_t degree[kListSize] = {};
+  int16_t degree[kListSize];
+  std::fill_n(degree, n, int16_t{0});
   for (int i = 0; i < n; ++i) {
-    const udtBB& bb = arrBB(contacts[i]);
+    const udtBB& bb = std::as_const(arrBB)(contacts[i]);
     for (int k = 1; k <= bb.intNNbrs; ++k) {
       const int16_t x = bb.intNbr(k);
       if (x < 0 || x > kTableSize) continue;
@@ -69,7 +73,8 @@ bool ContactsFormOneChain(const int16_t* contacts, int n) {
   if (ends != 2) return false;
   if (nPairs <= 1) return true;
   // Walk the pairs from one end; the chain is whole when every contact is met.
-  bool reached[kListSize] = {};
+  bool reached[kListSize];
+  std::fill_n(reached, n, false);
   int16_t stack[kListSize];
   int top = 0, seen = 1;
   reached[firstEnd] = true;
@@ -92,7 +97,7 @@ bool ContactsFormOneChain(const int16_t* contacts, int n) {
 }  // namespace
 
 bool IsMovable(int16_t intIBB, int16_t intDonor) {
-  const udtIBB& m = arrIBB(intIBB);
+  const udtIBB& m = std::as_const(arrIBB)(intIBB);
   int16_t contacts[kListSize];
   int n = 0;
   const ContactMarks marks{contacts, n};

@@ -33,13 +33,16 @@ bool GatherGiving(const udtTract& from, int fromNo, int i, Boundary& out) {
   PendingEntries& list = out.list;
   list.n = 0;
   int outsidePos = 0;  // position of the entry for the outside, 0 while none
-  for (int j = 1; j <= from.intNMembers; ++j) {
-    const int m = from.intMember(j);
+  const int16_t* members = ListData(from.intMember);
+  for (int j = 1, nMembers = ListCount(from.intNMembers); j <= nMembers; ++j) {
+    const int m = members[j];
     if (m == i) continue;
     const udtIBB& g = IBBRecord(m);
-    for (int q = 1; q <= g.intNNbrs; ++q) {
-      const int x = BlockIBB(g.intNbr(q));
-      const double len = g.dblNbrLen(q);
+    const int16_t* nbr = ListData(g.intNbr);
+    const double* lens = ListData(g.dblNbrLen);
+    for (int q = 1, n = ListCount(g.intNNbrs); q <= n; ++q) {
+      const int x = BlockIBB(nbr[q]);
+      const double len = lens[q];
       if (x > 0) {
         if (g_from.Has(x)) {
           out.len[static_cast<std::size_t>(g_from.Get(x))] += len;

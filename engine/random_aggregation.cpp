@@ -5,6 +5,7 @@
 
 #include "aggregation_common.h"
 #include "engine.h"
+#include "tract_lists.h"
 
 namespace qel {
 
@@ -35,6 +36,7 @@ void GrowTract(int16_t t, double target) {
     --ptr;
   }
   int steps = 0;
+  const TractGrowth growth(t);
   int16_t e = tr.intNbr(ptr);
   while (tr.dblPop < target && steps < tr.intNNbrs) {
     ++steps;

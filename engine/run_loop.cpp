@@ -42,14 +42,14 @@ bool IsTract(int t) { return t >= 1 && t <= intNTracts; }
 // A tract never lists its own members as neighbours, so no donor is r.
 int BuildCandidates(int16_t r, List16& cand) {
   int n = 0;
-  const udtTract& receiver = arrTract(r);
+  const udtTract& receiver = std::as_const(arrTract)(r);
   const int nNbrs = receiver.intNNbrs;
   for (int k = 1; k <= nNbrs; ++k) {
     const int16_t m = receiver.intNbr(k);
     if (m < 1 || m > intNIBB) continue;  // 0 is the outside
-    const int16_t donor = arrIBB(m).intTract;
+    const int16_t donor = IBBRecord(m).intTract;
     if (!IsTract(donor)) continue;
-    if (arrTract(donor).intNMembers < 2) continue;
+    if (std::as_const(arrTract)(donor).intNMembers < 2) continue;
     if (!IsMovable(m, donor)) continue;
     cand(++n) = m;
   }
@@ -60,7 +60,7 @@ int BuildCandidates(int16_t r, List16& cand) {
 // within 1 + allowance; otherwise puts i back with the terms as they were.
 bool TryMove(int16_t r, int16_t i, int16_t donor, double allowance) {
   MoveIBBToTract(r, i);
-  if (arrIBB(i).intTract != r) return false;  // refused by the tract limits: no trial
+  if (IBBRecord(i).intTract != r) return false;  // refused by the tract limits: no trial
   ++g_trialMoves;
   double objective = 0;
   EvaluateObjective(objective, 2);
@@ -85,9 +85,10 @@ void TryCandidates(int16_t r, double allowance) {
   bool donorsChanged = false;
   for (int turn = 1; turn <= n; ++turn, p = p % n + 1) {
     const int16_t i = cand(p);
-    const int16_t donor = arrIBB(i).intTract;
-    if (arrTract(donor).intNMembers < 2) return;
-    if (blnThresholdPop && arrTract(donor).dblPop - arrIBB(i).dblPop < dblThreshold) continue;
+    const int16_t donor = IBBRecord(i).intTract;
+    const udtTract& giver = std::as_const(arrTract)(donor);
+    if (giver.intNMembers < 2) return;
+    if (blnThresholdPop && giver.dblPop - IBBRecord(i).dblPop < dblThreshold) continue;
     if (donorsChanged && !IsMovable(i, donor)) continue;
     if (TryMove(r, i, donor, allowance)) donorsChanged = true;
   }

@@ -10,8 +10,12 @@ namespace qel {
 namespace {
 // Marks of the tract of the last PrepareJoin: each neighbour entry by its
 // first position, each member (0), each entry to append (minus its index).
+// JoinTract keeps them true for the tract it joins.
 constexpr int kMemberMark = 0;
 Marks g_join;
+// While a tract grows by AddIBBToTract alone, its marks are made once.
+const udtTract* g_growing = nullptr;
+const udtTract* g_marked = nullptr;  // the growing tract, once its marks are made
 
 // Whether the tract lists x, holds it, or is to append it already. Numbers
 // outside the marks are searched for.
@@ -19,16 +23,32 @@ bool KnownToTract(const udtTract& t, const PendingEntries& add, int x) {
   if (Marks::InRange(x)) return g_join.Has(x);
   return add.Has(x) || HasEntry(t.intNbr, t.intNNbrs, x) || HasEntry(t.intMember, t.intNMembers, x);
 }
+
+void MarkLists(const udtTract& t) {
+  g_join.Begin();
+  const int16_t* nbr = ListData(t.intNbr);
+  for (int k = ListCount(t.intNNbrs); k >= 1; --k)
+    if (Marks::InRange(nbr[k])) g_join.Set(nbr[k], k);
+  const int16_t* members = ListData(t.intMember);
+  for (int k = 1, n = ListCount(t.intNMembers); k <= n; ++k) {
+    const int m = members[k];
+    if (Marks::InRange(m) && !g_join.Has(m)) g_join.Set(m, kMemberMark);
+  }
+}
 }  // namespace
+
+void BeginTractGrowth(int t) {
+  g_growing = &std::as_const(arrTract)(t);
+  g_marked = nullptr;
+}
+
+void EndTractGrowth() { g_growing = g_marked = nullptr; }
 
 JoinLimit PrepareJoin(const udtTract& t, int i, TractJoin& join) {
   if (t.intNMembers >= MemberLimit()) return JoinLimit::kMembers;
-  g_join.Begin();
-  for (int k = t.intNNbrs; k >= 1; --k)
-    if (Marks::InRange(t.intNbr(k))) g_join.Set(t.intNbr(k), k);
-  for (int k = 1; k <= t.intNMembers; ++k) {
-    const int m = t.intMember(k);
-    if (Marks::InRange(m) && !g_join.Has(m)) g_join.Set(m, kMemberMark);
+  if (&t != g_marked) {
+    MarkLists(t);
+    g_marked = &t == g_growing ? &t : nullptr;
   }
   join.removedAt = Marks::InRange(i) ? (g_join.Has(i) ? g_join.Get(i) : 0) : FindEntry(t.intNbr, t.intNNbrs, i);
   const int kept = t.intNNbrs - (join.removedAt > 0 ? 1 : 0);
@@ -39,7 +59,10 @@ JoinLimit PrepareJoin(const udtTract& t, int i, TractJoin& join) {
   for (int q = 1; q <= g.intNNbrs; ++q) {
     const int x = BlockIBB(g.intNbr(q));
     if (x == i || KnownToTract(t, add, x)) continue;
-    if (kept + add.n >= nbrLimit || !add.Push(x)) return JoinLimit::kNeighbours;
+    if (kept + add.n >= nbrLimit || !add.Push(x)) {
+      g_marked = nullptr;  // the marks hold entries that were not appended
+      return JoinLimit::kNeighbours;
+    }
     if (Marks::InRange(x)) g_join.Set(x, -add.n);
   }
   return JoinLimit::kNone;
@@ -53,34 +76,31 @@ void JoinTract(int tn, int i, const TractJoin& join, bool lengths) {
   t.dblArea += g.dblArea;
   ++t.intNMembers;
   t.intMember(t.intNMembers) = static_cast<int16_t>(i);
+  if (Marks::InRange(i)) g_join.Set(i, kMemberMark);
   // The removal rule; with lengths kept, each length moves with its entry.
+  // The marks follow the entries that move.
   const int removedAt = join.removedAt;
   if (removedAt > 0) {
     for (int k = removedAt; k < t.intNNbrs; ++k) {
-      t.intNbr(k) = t.intNbr(k + 1);
+      const int x = t.intNbr(k) = t.intNbr(k + 1);
+      if (g_join.Has(x) && g_join.Get(x) == k + 1) g_join.Set(x, k);
       if (lengths) t.dblNbrLen(k) = t.dblNbrLen(k + 1);
     }
     --t.intNNbrs;
   }
-  const int kept = t.intNNbrs;
   for (int k = 1; k <= join.add.n; ++k) {
+    const int x = join.add.entry[static_cast<std::size_t>(k)];
     ++t.intNNbrs;
-    t.intNbr(t.intNNbrs) = join.add.entry[static_cast<std::size_t>(k)];
+    t.intNbr(t.intNNbrs) = static_cast<int16_t>(x);
+    if (Marks::InRange(x)) g_join.Set(x, t.intNNbrs);
     if (lengths) t.dblNbrLen(t.intNNbrs) = 0;
   }
   g.intTract = static_cast<int16_t>(tn);
   if (!lengths) return;
   for (int q = 1; q <= g.intNNbrs; ++q) {
     const int x = BlockIBB(g.intNbr(q));
-    if (x == i || !g_join.Has(x)) continue;
-    int pos = g_join.Get(x);
-    if (pos == kMemberMark) continue;
-    if (pos < 0) {
-      pos = kept - pos;
-    } else if (removedAt > 0 && pos > removedAt) {
-      --pos;
-    }
-    t.dblNbrLen(pos) += g.dblNbrLen(q);
+    if (!g_join.Has(x) || g_join.Get(x) == kMemberMark) continue;
+    t.dblNbrLen(g_join.Get(x)) += g.dblNbrLen(q);
   }
   CalcTractP2(t);
 }
@@ -116,7 +136,8 @@ void CalcTractBoundary(udtTract& t) {
 
 void CalcTractP2(udtTract& t) {
   double perimeter = 0;
-  for (int k = 1; k <= t.intNNbrs; ++k) perimeter += t.dblNbrLen(k);
+  const double* len = ListData(t.dblNbrLen);
+  for (int k = 1, n = ListCount(t.intNNbrs); k <= n; ++k) perimeter += len[k];
   t.dblP2 = std::pow(perimeter, 2);
 }
 

@@ -25,6 +25,18 @@ struct TractJoin {
 // of t, nor listed by t, each once, in the order of i's blocks.
 JoinLimit PrepareJoin(const udtTract& t, int i, TractJoin& join);
 
+// While tract t grows by AddIBBToTract alone, as an initial aggregation
+// grows it, its lists are marked for PrepareJoin once instead of at each
+// call; nothing else may change a tract until EndTractGrowth.
+void BeginTractGrowth(int t);
+void EndTractGrowth();
+struct TractGrowth {
+  explicit TractGrowth(int t) { BeginTractGrowth(t); }
+  ~TractGrowth() { EndTractGrowth(); }
+  TractGrowth(const TractGrowth&) = delete;
+  TractGrowth& operator=(const TractGrowth&) = delete;
+};
+
 // IBB i joins tract tn as the PrepareJoin just before found: population,
 // homogeneity sums and area grow by i's, i becomes the last member, leaves
 // the neighbour list, whose new entries are appended, and names tn as its

@@ -22,15 +22,14 @@ int InList(int count) { return count < 0 ? 0 : count > kListSize ? kListSize : c
 void ResetTracts() {
   SetTractLengthsCurrent(false);
   intNTracts = 0;
-  for (int t = 1; t <= intNIBB; ++t) {
+  // Records never written are empty already.
+  const int n = std::min<int>(intNIBB, arrTract.Used());
+  for (int t = 1; t <= n; ++t) {
     udtTract& tr = arrTract(t);
     // The entries in use are cleared; entries past a list's count are never read.
-    const int nMembers = InList(tr.intNMembers), nNbrs = InList(tr.intNNbrs);
-    for (int k = 1; k <= nMembers; ++k) tr.intMember(k) = 0;
-    for (int k = 1; k <= nNbrs; ++k) {
-      tr.intNbr(k) = 0;
-      tr.dblNbrLen(k) = 0;
-    }
+    ClearEntries(tr.intMember, tr.intNMembers);
+    ClearEntries(tr.intNbr, tr.intNNbrs);
+    ClearEntries(tr.dblNbrLen, tr.intNNbrs);
     tr.dblPop = 0;
     tr.dblArea = 0;
     tr.dblP2 = 0;

@@ -79,7 +79,7 @@ frmMain::~frmMain() { platform::NoteUnloaded(this); }
 void frmMain::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("menuBar"));
-  auto item = [this](QMenu* menu, const char* name, const QString& caption, bool enabled,
+  auto item = [](QMenu* menu, const char* name, const QString& caption, bool enabled,
                      const QKeySequence& shortcut = QKeySequence()) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));

@@ -1,7 +1,5 @@
 #include "ProgramInfo.h"
 
-#include <QFontDatabase>
-#include <QStringList>
 #include <QtGlobal>
 
 // The resources live in a static library: referencing their initialiser keeps
@@ -31,20 +29,4 @@ QPixmap ProgramLogo() {
 QPixmap ProgramIcon() {
   EnsureResources();
   return QPixmap(QStringLiteral(":/icon.bmp"));
-}
-
-QFont DisplayFont(double points, bool bold) {
-  static const QString family = [] {
-    const QStringList installed = QFontDatabase::families();
-    for (const char* name : {"Comic Sans MS", "Comic Neue", "URW Gothic", "DejaVu Sans"}) {
-      const QString candidate = QString::fromLatin1(name);
-      if (installed.contains(candidate, Qt::CaseInsensitive)) return candidate;
-    }
-    return QString();
-  }();
-  QFont f;
-  if (!family.isEmpty()) f.setFamily(family);
-  f.setPointSizeF(points);
-  f.setBold(bold);
-  return f;
 }

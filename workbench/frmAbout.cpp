@@ -9,7 +9,8 @@
 #include <QScreen>
 #include <exception>
 
-#include "FormInstance.h"
+#include "Fonts.h"
+#include "MakeFormControl.h"
 #include "ProgramInfo.h"
 #include "Shapes.h"
 #include "platform/FormKeys.h"
@@ -50,7 +51,7 @@ frmAbout::frmAbout()
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmAbout"));
-  setFont(platform::FormFont());
+  setFont(FormFont());
   setWindowIcon(QIcon(ProgramIcon()));
   // The client area opens at its designed place on the screen.
   const QRect screenArea =

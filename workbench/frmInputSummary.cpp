@@ -3,7 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "platform/FormKeys.h"
 #include "platform/Twips.h"
 

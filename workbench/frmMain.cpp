@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "Fonts.h"
 #include "engine.h"
 #include "frmAbout.h"
 #include "frmOptions.h"
@@ -59,7 +60,7 @@ frmMain::frmMain() : QMainWindow(nullptr) {
 
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
-  client->setFont(platform::FormFont());
+  client->setFont(FormFont());
   setCentralWidget(client);
   BuildInputArea(client);
   BuildConstraintPanel(client);
@@ -144,7 +145,7 @@ void frmMain::BuildStatusBar() {
   sbStatusBar = statusBar();
   sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
   sbStatusBar->setSizeGripEnabled(true);
-  sbStatusBar->setFont(platform::FormFont());
+  sbStatusBar->setFont(FormFont());
   sbStatusBar->setFixedHeight(std::max(platform::TwipsToPixelsY(kStatusBarHeight),
                                        sbStatusBar->fontMetrics().height() + 6));
   sbPanels[0] = new QLabel(QStringLiteral("Status"));

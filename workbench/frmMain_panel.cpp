@@ -10,7 +10,7 @@
 #include <iterator>
 #include <exception>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
 #include "engine.h"
 #include "frmInputSummary.h"
 #include "frmMain.h"

@@ -3,7 +3,8 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "Shapes.h"
 #include "platform/Twips.h"
 

@@ -6,7 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "engine.h"
 #include "platform/FormKeys.h"
 #include "platform/Twips.h"

@@ -6,7 +6,8 @@
 #include <exception>
 #include <vector>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "engine.h"
 #include "platform/FileDialog.h"
 #include "platform/FormKeys.h"

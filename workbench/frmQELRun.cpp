@@ -9,7 +9,9 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "PaintNowDuringRun.h"
+#include "SetUpFixedForm.h"
 
 frmQELRun::frmQELRun() : QWidget(nullptr, Qt::Dialog) {
   SetUpFixedForm(this, "frmQELRun", QStringLiteral("QEL Program Run"), 4590, 2715);

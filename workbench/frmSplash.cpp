@@ -7,7 +7,8 @@
 #include <QTimer>
 #include <exception>
 
-#include "FormInstance.h"
+#include "Fonts.h"
+#include "MakeFormControl.h"
 #include "ProgramInfo.h"
 #include "engine.h"
 #include "platform/Twips.h"
@@ -51,7 +52,7 @@ bool frmSplash::Started() { return StartedFlag(); }
 
 frmSplash::frmSplash() : QFrame(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("frmSplash"));
-  setFont(platform::FormFont());
+  setFont(FormFont());
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setLineWidth(kBorder);
   setStyleSheet(QStringLiteral("frmSplash { background-color: %1; }").arg(kBackColor));

@@ -18,8 +18,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <iterator>
 
 #include "Fonts.h"
+#include "MakeFormControl.h"
 #include "engine.h"
 #include "frmAbout.h"
 #include "frmOptions.h"
@@ -64,6 +66,10 @@ frmMain::frmMain() : QMainWindow(nullptr) {
   setCentralWidget(client);
   BuildInputArea(client);
   BuildConstraintPanel(client);
+  cmdExit = MakeFormControl<QPushButton>(client, "cmdExit", QStringLiteral("E&xit"), 3240, 4560,
+                                         1215, 375);
+  connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+  SetTabOrder();
   BuildMenus();
   BuildStatusBar();
 
@@ -76,6 +82,18 @@ frmMain::frmMain() : QMainWindow(nullptr) {
 }
 
 frmMain::~frmMain() { platform::NoteUnloaded(this); }
+
+void frmMain::SetTabOrder() {
+  // Tab goes through the window as it reads: top to bottom, left to right.
+  QWidget* const order[] = {txtInputfile,    CmdInputfile,   chkHeader,       txtContfile,
+                            cmdGetcont,      chkLayerspec[0], optLaypop[1],   chkLayerspec[1],
+                            optLaypop[2],    chkApprox,      chkIRAapx,       chkZonespec[0],
+                            txtMinpop,       chkZonespec[1], txtTarpop,       chkZonespec[2],
+                            txtShapewt,      chkZonespec[3], txtHomvars,      txtHomwt,
+                            chkSA,           txtIterations,  cmdExit,         cmdClear,
+                            cmdRun};
+  for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
 
 void frmMain::BuildMenus() {
   QMenuBar* bar = menuBar();

@@ -116,6 +116,8 @@ class frmMain : public QMainWindow {
  private:
   void BuildInputArea(QWidget* client);
   void BuildConstraintPanel(QWidget* client);
+  // The whole window's tab order, once every control stands.
+  void SetTabOrder();
   void BuildMenus();
   void BuildStatusBar();
   void RestorePlacement();

@@ -125,6 +125,18 @@ class TestMainWindow : public QObject {
     QCOMPARE(platform::DefaultButton(w), w->cmdRun);
   }
 
+  // Run needs neighbours: a contiguity file that gives no block one, or a new
+  // study area (which drops the lists), takes Run away until a good file.
+  void runOnlyWithNeighbours() {
+    LoadSids();
+    Load(w->cmdGetcont, Write("far.ctg", "5000 5001 10\n"), qel::kIdOk);
+    QVERIFY(!w->cmdRun->isEnabled() && w->lblContrecs->isHidden() && w->cmdGetcont->isDefault());
+    Load(w->cmdGetcont, kSidsCtg);
+    QVERIFY(w->cmdRun->isEnabled() && w->cmdRun->isDefault());
+    Load(w->CmdInputfile, kSids);
+    QVERIFY(!w->cmdRun->isEnabled() && w->txtContfile->text().isEmpty());
+  }
+
   void headerLineNamesTheLayersOrCancelClears() {
     const std::string body = "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n";
     w->chkHeader->setChecked(true);

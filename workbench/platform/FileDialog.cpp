@@ -11,6 +11,8 @@ namespace platform {
 
 namespace {
 
+// The filter text as the dialog's list of name filters, e.g.
+// "Text files (*.txt)"; "*.*" stands for every file.
 QStringList NameFilters(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
   QStringList out;
@@ -70,10 +72,6 @@ std::string ShowOpenDialog(const std::string& title, const std::string& filter,
 std::string ShowSaveDialog(const std::string& title, const std::string& filter,
                            const std::string& fileName, int flags) {
   return Run(ModalRecord::Kind::SaveDialog, title, filter, fileName, flags);
-}
-
-std::string DialogNameFilters(const std::string& filter) {
-  return NameFilters(filter).join(QStringLiteral(";;")).toStdString();
 }
 
 }  // namespace platform

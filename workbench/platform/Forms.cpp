@@ -40,13 +40,6 @@ void NoteUnloaded(QWidget* form) {
   Prune();
 }
 
-std::vector<QWidget*> LoadedForms() {
-  Prune();
-  std::vector<QWidget*> out;
-  for (const Entry& e : Registry()) out.push_back(e.form.data());
-  return out;
-}
-
 void UnloadAllExcept(QWidget* keep) {
   // Each unload may load or unload others: take the last entry afresh every
   // time, but never more often than twice the windows there were, so that a

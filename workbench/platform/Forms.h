@@ -13,8 +13,6 @@ namespace platform {
 // own Unload); without one the window is closed and deleted later.
 void NoteLoaded(QWidget* form, std::function<void()> unload = {});
 void NoteUnloaded(QWidget* form);
-// Loaded windows in load order (windows deleted meanwhile are left out).
-std::vector<QWidget*> LoadedForms();
 // Unloads every noted window loaded after `keep`, the most recent first,
 // and then those before it down to the first (`keep` itself stays).
 void UnloadAllExcept(QWidget* keep);

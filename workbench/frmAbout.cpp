@@ -14,6 +14,7 @@
 #include "ProgramInfo.h"
 #include "Shapes.h"
 #include "platform/FormKeys.h"
+#include "platform/Forms.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
@@ -48,7 +49,7 @@ std::string DwordText(const std::string& text) {
 }  // namespace
 
 frmAbout::frmAbout()
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+    : QWidget(platform::MainWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmAbout"));
   setFont(FormFont());

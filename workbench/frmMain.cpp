@@ -79,6 +79,7 @@ frmMain::frmMain() : QMainWindow(nullptr) {
              menuBar()->sizeHint().height() + platform::TwipsToPixelsY(kStatusBarHeight));
   platform::SetCancelButton(this, cmdClear);
   platform::NoteLoaded(this, [this] { close(); });
+  platform::SetMainWindow(this);
 }
 
 frmMain::~frmMain() { platform::NoteUnloaded(this); }

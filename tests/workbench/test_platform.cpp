@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -11,6 +13,7 @@
 #include "engine.h"
 #include "frmAbout.h"
 #include "platform/FileDialog.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "platform/ModalScript.h"
 #include "platform/Registry.h"
@@ -82,11 +85,17 @@ class TestPlatform : public QObject {
   // same error as in a script.
   void realDialogFiltersAndCancel() {
     ModalScript::End();
+    QWidget owner;
+    owner.setGeometry(100, 150, 500, 400);
+    owner.show();
+    platform::SetMainWindow(&owner);
     QStringList filters;
+    QPoint centre;
     QTimer::singleShot(0, [&] {
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (!dialog) return;
       filters = dialog->nameFilters();
+      centre = dialog->frameGeometry().center();
       dialog->reject();
     });
     try {
@@ -97,6 +106,19 @@ class TestPlatform : public QObject {
       QCOMPARE(e.Number(), 32755);
     }
     QCOMPARE(filters, (QStringList{"Text files (*.txt *.log)", "All files (*)"}));
+    QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 2);
+
+    // A message box opens on the same owner.
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      centre = box->frameGeometry().center();
+      box->buttons().front()->click();
+    });
+    centre = QPoint();
+    QCOMPARE(platform::ShowMessageBox("Placed?", 64, "Where"), int(qel::kIdOk));
+    QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 2);
+    platform::SetMainWindow(nullptr);
   }
 
   void settingsRoundTripInTheirFolder() {

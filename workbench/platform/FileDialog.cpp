@@ -1,10 +1,11 @@
 #include "platform/FileDialog.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QStringList>
 
+#include "platform/Forms.h"
 #include "platform/ModalScript.h"
+#include "platform/Placement.h"
 #include "runtime.h"
 
 namespace platform {
@@ -46,7 +47,7 @@ std::string Run(ModalRecord::Kind kind, const std::string& title, const std::str
     return path;
   }
   const bool save = kind == ModalRecord::Kind::SaveDialog;
-  QFileDialog dlg(QApplication::activeWindow(), QString::fromStdString(title));
+  CentredDialog<QFileDialog> dlg(OwnerWindow(), QString::fromStdString(title));
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   if (save) {

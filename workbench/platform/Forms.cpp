@@ -1,5 +1,6 @@
 #include "platform/Forms.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
@@ -38,6 +39,25 @@ void NoteUnloaded(QWidget* form) {
   r.erase(std::remove_if(r.begin(), r.end(), [form](const Entry& e) { return e.key == form; }),
           r.end());
   Prune();
+}
+
+namespace {
+
+QPointer<QWidget>& TheMainWindow() {
+  static QPointer<QWidget> main;
+  return main;
+}
+
+}  // namespace
+
+void SetMainWindow(QWidget* main) { TheMainWindow() = main; }
+
+QWidget* MainWindow() { return TheMainWindow().data(); }
+
+QWidget* OwnerWindow() {
+  QWidget* active = QApplication::activeWindow();
+  if (active && active->isVisible() && !(active->windowType() == Qt::SplashScreen)) return active;
+  return MainWindow();
 }
 
 void UnloadAllExcept(QWidget* keep) {

@@ -23,6 +23,21 @@ namespace {
 const std::string kSids = QEL_SOURCE_DIR "/tests/data/sids.pat";
 const std::string kSidsCtg = QEL_SOURCE_DIR "/tests/data/sids.ctg";
 
+// The links of a help page and a point inside each, in viewport coordinates.
+std::vector<std::pair<QString, QPoint>> Links(QTextBrowser* page) {
+  std::vector<std::pair<QString, QPoint>> links;
+  for (QTextBlock b = page->document()->begin(); b.isValid(); b = b.next()) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      if (!f.charFormat().isAnchor()) continue;
+      QTextCursor c(page->document());
+      c.setPosition(f.position() + 1);
+      links.emplace_back(f.charFormat().anchorHref(), page->cursorRect(c).center());
+    }
+  }
+  return links;
+}
+
 std::string LastPrompt() {
   const auto boxes = ModalScript::MessageBoxes();
   return boxes.empty() ? std::string() : boxes.back().prompt;
@@ -280,6 +295,58 @@ class TestMainWindow : public QObject {
     Stop();
     Start();
     QVERIFY(w->width() > 0 && w->width() < 100000);
+  }
+
+  // Windows without a designed place open centred on the main window, which
+  // owns them (and the about box, which has a designed place).
+  void windowsOpenOnTheMainWindow() {
+    w->show();
+    w->setGeometry(100, 150, 600, 500);
+    LoadSids();
+    w->mnuViewOptions->trigger();
+    w->mnuViewInputSummary->trigger();
+    w->mnuHelpContents->trigger();
+    for (const char* name : {"frmOptions", "frmInputSummary", "HelpViewer"}) {
+      auto* window = w->findChild<QWidget*>(QString::fromLatin1(name));
+      QVERIFY2(window && window->isVisible() && window->isWindow(), name);
+      const QPoint off = window->frameGeometry().center() - w->frameGeometry().center();
+      QVERIFY2(off.manhattanLength() <= 2, name);
+    }
+    w->mnuHelpAbout->trigger();
+    QVERIFY(w->findChild<QWidget*>(QStringLiteral("frmAbout"))->isVisible());
+  }
+
+  // Help comes from inside the program: the contents page lists every topic
+  // as a link that opens with a click, and the search looks through the text.
+  void helpContentsLinksAndSearch() {
+    w->mnuHelpContents->trigger();
+    auto* viewer = w->findChild<QDialog*>(QStringLiteral("HelpViewer"));
+    QVERIFY(viewer && viewer->isVisible());
+    auto* page = viewer->findChild<QTextBrowser*>(QStringLiteral("page"));
+    QCOMPARE(page->source(), QUrl(QStringLiteral("qrc:/help/contents.html")));
+    QStringList titles;
+    for (const auto& [link, at] : Links(page)) {
+      QTest::mouseClick(page->viewport(), Qt::LeftButton, {}, at);
+      QCOMPARE(page->source().fileName(), link);
+      titles << page->documentTitle();
+      page->setSource(QUrl(QStringLiteral("qrc:/help/contents.html")));
+    }
+    QCOMPARE(titles.size(), 10);
+    QVERIFY(titles.contains(QStringLiteral("Layer control")) && !titles.contains(QString()));
+
+    w->mnuHelpSearchForHelpOn->trigger();
+    auto* word = viewer->findChild<QLineEdit*>(QStringLiteral("searchWord"));
+    auto* results = viewer->findChild<QListWidget*>(QStringLiteral("results"));
+    QCOMPARE(viewer->focusWidget(), word);
+    QCOMPARE(results->count(), 11);  // no word yet: every page
+    QTest::keyClicks(word, QStringLiteral("qellut.CSV"));  // in the text only, any case
+    QCOMPARE(results->count(), 1);
+    QCOMPARE(results->item(0)->text(), QStringLiteral("Options"));
+    results->setCurrentRow(0);
+    QCOMPARE(page->source().fileName(), QStringLiteral("options.html"));
+    word->setText(QStringLiteral("no such word anywhere"));
+    QCOMPARE(results->count(), 0);
+    viewer->close();
   }
 
   void closingIsIgnoredDuringARun() {

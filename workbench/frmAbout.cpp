@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -53,7 +52,6 @@ frmAbout::frmAbout()
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmAbout"));
   setFont(FormFont());
-  setWindowIcon(QIcon(ProgramIcon()));
   // The client area opens at its designed place on the screen.
   const QRect screenArea =
       QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();

@@ -100,6 +100,8 @@ frmSplash::frmSplash() : QFrame(nullptr, Qt::SplashScreen | Qt::FramelessWindowH
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(kDelayMs);
+  // The default coarse timer may fire up to 5 % early.
+  Timer1->setTimerType(Qt::PreciseTimer);
   connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
   Timer1->start();
 }

@@ -91,9 +91,10 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
                                          600, 3960, 1935, 255);
   chkIRAapx =
       MakeFormControl<QCheckBox>(c, "chkIRAapx", QStringLiteral("as IRA"), 2640, 3960, 855, 255);
-  // The check boxes are wider than their captions: keep them from covering
-  // the option buttons beside them.
+  // The check boxes are wider than their captions and reach under the option
+  // buttons' circles: keep them below, so that a click on a circle selects.
   chkLayerspec[0]->lower();
+  chkLayerspec[1]->lower();
   fraLayerspec->lower();
 
   const char* zoneNames[4] = {"chkZonespec0", "chkZonespec1", "chkZonespec2", "chkZonespec3"};

@@ -203,6 +203,27 @@ class TestMainWindow : public QObject {
     QCOMPARE(w->txtMinpop->text(), QStringLiteral("9600"));
   }
 
+  // A click on an option button's circle reaches the button, though the
+  // "Fixed" box of its layer lies under it.
+  void populationOptionsClickOnTheirCircles() {
+    LoadSids();
+    w->show();
+    w->chkZonespec[0]->click();
+    QWidget* client = w->centralWidget();
+    for (int i : {2, 1}) {
+      QRadioButton* option = w->optLaypop[i];
+      QStyleOptionButton o;
+      o.initFrom(option);
+      const QRect circle = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &o, option);
+      const QPoint at = option->mapTo(client, circle.center());
+      QWidget* hit = client->childAt(at);
+      QCOMPARE(hit, static_cast<QWidget*>(option));
+      QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(client, at));
+      QVERIFY(option->isChecked());
+      QCOMPARE(int(qel::intPopLayer), i);
+    }
+  }
+
   void runChecksInOrderAndWhatStaysWritten() {
     struct Check {
       std::function<void()> setUp;

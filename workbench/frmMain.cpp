@@ -224,21 +224,40 @@ void frmMain::ResizeToStoredBounds() {
          std::max(1, ClampedPixels(placement_[3], false) - frameExtra.height()));
 }
 
+// A window manager puts its frame round the window only after it is shown
+// (the window then moves inside the frame): until then the outer size is the
+// inner one. Once the frame is there, the outer size becomes the stored one.
+// Without a window manager there is no frame, and the sizes are the same.
+void frmMain::FitStoredSizeToFrame() {
+  if (!placementPending_ || frameGeometry().size() == geometry().size()) return;
+  placementPending_ = false;
+  ResizeToStoredBounds();
+}
+
 void frmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!placementPending_) return;
-  placementPending_ = false;
-  // The frame is known only once shown: make the outer bounds what was stored.
-  if (!(frameGeometry().size() - geometry().size()).isEmpty()) ResizeToStoredBounds();
+  FitStoredSizeToFrame();
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  FitStoredSizeToFrame();
 }
 
 void frmMain::SavePlacement() {
   const QRect r = frameGeometry();
-  const int values[4] = {platform::PixelsToTwipsX(r.left()), platform::PixelsToTwipsY(r.top()),
-                         platform::PixelsToTwipsX(r.width()), platform::PixelsToTwipsY(r.height())};
-  for (int i = 0; i < 4; ++i)
+  const int pixels[4] = {r.left(), r.top(), r.width(), r.height()};
+  for (int i = 0; i < 4; ++i) {
+    const bool horizontal = i % 2 == 0;
+    // A bound still where the stored value put it keeps that value: twips
+    // finer than a pixel do not drift from one start to the next.
+    const double twips = pixels[i] == ClampedPixels(placement_[i], horizontal)
+                             ? placement_[i]
+                             : horizontal ? platform::PixelsToTwipsX(pixels[i])
+                                          : platform::PixelsToTwipsY(pixels[i]);
     platform::SaveSetting(qel::kProgramTitle, "Settings", kPlacement[i].key,
-                          platform::SingleText(static_cast<float>(values[i])));
+                          platform::SingleText(static_cast<float>(twips)));
+  }
 }
 
 void frmMain::Form_Unload() {

@@ -112,6 +112,7 @@ class frmMain : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void BuildInputArea(QWidget* client);
@@ -123,6 +124,7 @@ class frmMain : public QMainWindow {
   void RestorePlacement();
   // Sizes the window so that its outer bounds are the stored ones.
   void ResizeToStoredBounds();
+  void FitStoredSizeToFrame();
   // Brings the status bar's date and time up to date.
   void UpdateStatusClock();
   void SavePlacement();

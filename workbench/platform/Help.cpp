@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
@@ -30,21 +31,39 @@ struct HelpPage {
   QString text;  // what a reader sees, for the search
 };
 
-// Every page in the folder of the contents page, the contents page first and
-// the others by file name.
+// The pages' links, in the order they stand.
+QStringList LinksOf(const QTextDocument& doc) {
+  QStringList links;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+    for (auto it = b.begin(); !it.atEnd(); ++it)
+      if (it.fragment().charFormat().isAnchor()) links << it.fragment().charFormat().anchorHref();
+  return links;
+}
+
+// Every page in the folder of the contents page: the contents page, the
+// topics in the order it lists them, then any other page by file name.
 std::vector<HelpPage> ReadPages(const QString& contentsPath) {
   std::vector<HelpPage> pages;
   const QFileInfo contents(contentsPath);
-  QStringList names = contents.dir().entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-  names.removeAll(contents.fileName());
-  names.prepend(contents.fileName());
-  for (const QString& name : names) {
-    QFile file(contents.dir().filePath(name));
+  QStringList names{contents.fileName()};
+  for (const QString& name : contents.dir().entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
+    if (!names.contains(name)) names << name;
+  for (int i = 0; i < names.size(); ++i) {
+    QFile file(contents.dir().filePath(names[i]));
     if (!file.open(QIODevice::ReadOnly)) continue;
     QTextDocument doc;
     doc.setHtml(QString::fromUtf8(file.readAll()));
     pages.push_back({QUrl(QStringLiteral("qrc") + file.fileName()),
                      doc.metaInformation(QTextDocument::DocumentTitle), doc.toPlainText()});
+    if (i == 0) {
+      // The topics move up to follow the contents page, as it lists them.
+      QStringList ordered{names[0]};
+      for (const QString& link : LinksOf(doc))
+        if (names.contains(link) && !ordered.contains(link)) ordered << link;
+      for (const QString& name : names)
+        if (!ordered.contains(name)) ordered << name;
+      names = ordered;
+    }
   }
   return pages;
 }

@@ -319,20 +319,24 @@ class TestMainWindow : public QObject {
   }
 
   // Windows without a designed place open centred on the main window, which
-  // owns them (and the about box, which has a designed place).
+  // owns them (and the about box, which has a designed place); help opens
+  // beside it.
   void windowsOpenOnTheMainWindow() {
     w->show();
     w->setGeometry(100, 150, 600, 500);
     LoadSids();
     w->mnuViewOptions->trigger();
     w->mnuViewInputSummary->trigger();
-    w->mnuHelpContents->trigger();
-    for (const char* name : {"frmOptions", "frmInputSummary", "HelpViewer"}) {
+    for (const char* name : {"frmOptions", "frmInputSummary"}) {
       auto* window = w->findChild<QWidget*>(QString::fromLatin1(name));
       QVERIFY2(window && window->isVisible() && window->isWindow(), name);
       const QPoint off = window->frameGeometry().center() - w->frameGeometry().center();
       QVERIFY2(off.manhattanLength() <= 2, name);
     }
+    w->setGeometry(2, 150, 150, 400);  // room for help on the right only
+    w->mnuHelpContents->trigger();
+    auto* help = w->findChild<QWidget*>(QStringLiteral("HelpViewer"));
+    QVERIFY(help->isVisible() && !help->frameGeometry().intersects(w->frameGeometry()));
     w->mnuHelpAbout->trigger();
     QVERIFY(w->findChild<QWidget*>(QStringLiteral("frmAbout"))->isVisible());
   }

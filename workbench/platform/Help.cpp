@@ -68,14 +68,18 @@ std::vector<HelpPage> ReadPages(const QString& contentsPath) {
   return pages;
 }
 
-class HelpWindow : public CentredDialog<QDialog> {
+class HelpWindow : public QDialog {
  public:
-  HelpWindow(QWidget* owner, std::vector<HelpPage> pages)
-      : CentredDialog<QDialog>(owner), pages_(std::move(pages)) {
+  HelpWindow(QWidget* owner, std::vector<HelpPage> pages) : QDialog(owner), pages_(std::move(pages)) {
     setObjectName(QStringLiteral("HelpViewer"));
     setWindowTitle(QStringLiteral("QEL Help"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(760, 500);
+    resize(600, 440);
+    // Read beside the window it explains, not over it (without a window
+    // manager a window over the main window's menu bar could not be moved).
+    PlaceWhenFirstShown(this, [this] {
+      if (parentWidget()) PlaceBeside(this, parentWidget());
+    });
 
     auto* searchPanel = new QVBoxLayout;
     auto* contentsButton = new QPushButton(QStringLiteral("&Contents"));

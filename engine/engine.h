@@ -192,6 +192,8 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
                           std::string& strNameB);
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs);
 void ReadMatchZones(int16_t intHeader, const std::string& strFile);
+// True when some building block of the study area has a neighbour.
+bool AnyBlockHasNeighbours();
 
 // Run preparation.
 void ResetIBBs();

@@ -12,7 +12,6 @@
 #include "engine.h"
 #include "frmMain.h"
 #include "frmQELRun.h"
-#include "platform/FormKeys.h"
 #include "platform/Forms.h"
 #include "platform/ModalScript.h"
 #include "platform/Settings.h"
@@ -23,6 +22,21 @@ namespace {
 
 const std::string kSids = QEL_SOURCE_DIR "/tests/data/sids.pat";
 const std::string kSidsCtg = QEL_SOURCE_DIR "/tests/data/sids.ctg";
+
+// The links of a help page and a point inside each, in viewport coordinates.
+std::vector<std::pair<QString, QPoint>> Links(QTextBrowser* page) {
+  std::vector<std::pair<QString, QPoint>> links;
+  for (QTextBlock b = page->document()->begin(); b.isValid(); b = b.next()) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      if (!f.charFormat().isAnchor()) continue;
+      QTextCursor c(page->document());
+      c.setPosition(f.position() + 1);
+      links.emplace_back(f.charFormat().anchorHref(), page->cursorRect(c).center());
+    }
+  }
+  return links;
+}
 
 std::string LastPrompt() {
   const auto boxes = ModalScript::MessageBoxes();
@@ -78,7 +92,7 @@ class TestMainWindow : public QObject {
   }
   void ExpectStartState() {
     QVERIFY(w->CmdInputfile->isEnabled() && !w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
-    QCOMPARE(platform::DefaultButton(w), w->CmdInputfile);
+    QVERIFY(w->CmdInputfile->isDefault());
     for (QCheckBox* b : w->chkZonespec) QVERIFY(!b->isEnabled() && !b->isChecked());
     for (QCheckBox* b : w->chkLayerspec) QVERIFY(!b->isEnabled() && !b->isChecked());
     QVERIFY(w->lblNrecs->isHidden() && w->lblContrecs->isHidden() && w->txtInputfile->text().isEmpty());
@@ -109,7 +123,7 @@ class TestMainWindow : public QObject {
                                      "Text files (*.txt)|*.txt"));
     QCOMPARE(w->lblNrecs->text(), QStringLiteral("101 Zones read, 6 homogeneity variables"));
     QVERIFY(w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
-    QCOMPARE(platform::DefaultButton(w), w->cmdGetcont);
+    QVERIFY(w->cmdGetcont->isDefault() && !w->CmdInputfile->isDefault());
     ModalScript::ClearRecords();
     ModalScript::AnswerCancel();
     ModalScript::AnswerButton(qel::kIdOk);
@@ -122,7 +136,19 @@ class TestMainWindow : public QObject {
     for (QCheckBox* b : w->chkZonespec) QVERIFY(b->isEnabled());
     for (QCheckBox* b : w->chkLayerspec) QVERIFY(b->isEnabled());
     QVERIFY(w->cmdRun->isEnabled() && w->mnuViewInputSummary->isEnabled());
-    QCOMPARE(platform::DefaultButton(w), w->cmdRun);
+    QVERIFY(w->cmdRun->isDefault() && !w->cmdGetcont->isDefault());
+  }
+
+  // Run needs neighbours: a contiguity file that gives no block one, or a new
+  // study area (which drops the lists), takes Run away until a good file.
+  void runOnlyWithNeighbours() {
+    LoadSids();
+    Load(w->cmdGetcont, Write("far.ctg", "5000 5001 10\n"), qel::kIdOk);
+    QVERIFY(!w->cmdRun->isEnabled() && w->lblContrecs->isHidden() && w->cmdGetcont->isDefault());
+    Load(w->cmdGetcont, kSidsCtg);
+    QVERIFY(w->cmdRun->isEnabled() && w->cmdRun->isDefault());
+    Load(w->CmdInputfile, kSids);
+    QVERIFY(!w->cmdRun->isEnabled() && w->txtContfile->text().isEmpty());
   }
 
   void headerLineNamesTheLayersOrCancelClears() {
@@ -175,6 +201,27 @@ class TestMainWindow : public QObject {
     LoadSids();
     w->chkZonespec[0]->click();
     QCOMPARE(w->txtMinpop->text(), QStringLiteral("9600"));
+  }
+
+  // A click on an option button's circle reaches the button, though the
+  // "Fixed" box of its layer lies under it.
+  void populationOptionsClickOnTheirCircles() {
+    LoadSids();
+    w->show();
+    w->chkZonespec[0]->click();
+    QWidget* client = w->centralWidget();
+    for (int i : {2, 1}) {
+      QRadioButton* option = w->optLaypop[i];
+      QStyleOptionButton o;
+      o.initFrom(option);
+      const QRect circle = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &o, option);
+      const QPoint at = option->mapTo(client, circle.center());
+      QWidget* hit = client->childAt(at);
+      QCOMPARE(hit, static_cast<QWidget*>(option));
+      QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(client, at));
+      QVERIFY(option->isChecked());
+      QCOMPARE(int(qel::intPopLayer), i);
+    }
   }
 
   void runChecksInOrderAndWhatStaysWritten() {
@@ -271,6 +318,63 @@ class TestMainWindow : public QObject {
     QVERIFY(w->width() > 0 && w->width() < 100000);
   }
 
+  // Windows without a designed place open centred on the main window, which
+  // owns them (and the about box, which has a designed place); help opens
+  // beside it.
+  void windowsOpenOnTheMainWindow() {
+    w->show();
+    w->setGeometry(100, 150, 600, 500);
+    LoadSids();
+    w->mnuViewOptions->trigger();
+    w->mnuViewInputSummary->trigger();
+    for (const char* name : {"frmOptions", "frmInputSummary"}) {
+      auto* window = w->findChild<QWidget*>(QString::fromLatin1(name));
+      QVERIFY2(window && window->isVisible() && window->isWindow(), name);
+      const QPoint off = window->frameGeometry().center() - w->frameGeometry().center();
+      QVERIFY2(off.manhattanLength() <= 2, name);
+    }
+    w->setGeometry(2, 150, 150, 400);  // room for help on the right only
+    w->mnuHelpContents->trigger();
+    auto* help = w->findChild<QWidget*>(QStringLiteral("HelpViewer"));
+    QVERIFY(help->isVisible() && !help->frameGeometry().intersects(w->frameGeometry()));
+    w->mnuHelpAbout->trigger();
+    QVERIFY(w->findChild<QWidget*>(QStringLiteral("frmAbout"))->isVisible());
+  }
+
+  // Help comes from inside the program: the contents page lists every topic
+  // as a link that opens with a click, and the search looks through the text.
+  void helpContentsLinksAndSearch() {
+    w->mnuHelpContents->trigger();
+    auto* viewer = w->findChild<QDialog*>(QStringLiteral("HelpViewer"));
+    QVERIFY(viewer && viewer->isVisible());
+    auto* page = viewer->findChild<QTextBrowser*>(QStringLiteral("page"));
+    QCOMPARE(page->source(), QUrl(QStringLiteral("qrc:/help/contents.html")));
+    QStringList titles;
+    for (const auto& [link, at] : Links(page)) {
+      QTest::mouseClick(page->viewport(), Qt::LeftButton, {}, at);
+      QCOMPARE(page->source().fileName(), link);
+      titles << page->documentTitle();
+      page->setSource(QUrl(QStringLiteral("qrc:/help/contents.html")));
+    }
+    QCOMPARE(titles.size(), 10);
+    QVERIFY(titles.contains(QStringLiteral("Layer control")) && !titles.contains(QString()));
+
+    w->mnuHelpSearchForHelpOn->trigger();
+    auto* word = viewer->findChild<QLineEdit*>(QStringLiteral("searchWord"));
+    auto* results = viewer->findChild<QListWidget*>(QStringLiteral("results"));
+    QCOMPARE(viewer->focusWidget(), word);
+    QCOMPARE(results->count(), 11);  // no word yet: every page, as the contents list them
+    for (int i = 0; i < 10; ++i) QCOMPARE(results->item(i + 1)->text(), titles[i]);
+    QTest::keyClicks(word, QStringLiteral("qellut.CSV"));  // in the text only, any case
+    QCOMPARE(results->count(), 1);
+    QCOMPARE(results->item(0)->text(), QStringLiteral("Options"));
+    results->setCurrentRow(0);
+    QCOMPARE(page->source().fileName(), QStringLiteral("options.html"));
+    word->setText(QStringLiteral("no such word anywhere"));
+    QCOMPARE(results->count(), 0);
+    viewer->close();
+  }
+
   void closingIsIgnoredDuringARun() {
     LoadSids();
     w->chkZonespec[0]->setChecked(true);
@@ -280,8 +384,7 @@ class TestMainWindow : public QObject {
     QCoreApplication::postEvent(w, new QCloseEvent);
     w->show();
     w->cmdRun->click();
-    const auto loaded = platform::LoadedForms();
-    QVERIFY(std::find(loaded.begin(), loaded.end(), w) != loaded.end());  // not unloaded
+    QVERIFY(w->isVisible());  // not closed
     QVERIFY(frmQELRun::IsLoaded() && qel::intNBestTracts > 0);
   }
 };

@@ -1,8 +1,10 @@
 // Reads the contiguity file, one boundary arc per line, into the neighbour
 // lists of arrBB: each block's distinct neighbours with the summed length of
 // their shared arcs.
+#include "contiguity_reader.h"
+
 #include "engine.h"
-#include "intersection_file.h"
+#include "list_ops.h"
 
 namespace qel {
 
@@ -10,24 +12,17 @@ namespace {
 
 constexpr int kContiguityChannel = 2;
 
-// Position of x among y's neighbours, 0 when it is not there.
-int FindNeighbour(const udtBB& y, int16_t x) {
-  for (int k = 1; k <= y.intNNbrs; ++k)
-    if (y.intNbr(k) == x) return k;
-  return 0;
-}
-
 // True when adding x to block y's list would need a 501st entry.
 bool NeighbourListFull(int16_t y, int16_t x) {
   if (y <= 1) return false;  // the outside keeps no list
   const udtBB& bb = arrBB(y);
-  return FindNeighbour(bb, x) == 0 && bb.intNNbrs >= intMaxNbrs;
+  return FindEntry(bb.intNbr, bb.intNNbrs, x) == 0 && bb.intNNbrs >= intMaxNbrs;
 }
 
 void AddNeighbour(int16_t y, int16_t x, double length) {
   if (y <= 1) return;
   udtBB& bb = arrBB(y);
-  int k = FindNeighbour(bb, x);
+  int k = FindEntry(bb.intNbr, bb.intNNbrs, x);
   if (k > 0) {
     bb.dblNbrLen(k) += length;
     return;
@@ -41,8 +36,8 @@ void AddNeighbour(int16_t y, int16_t x, double length) {
 int16_t RecordNumber(const std::string& field) {
   const int16_t r = CInt(field);
   if (r < 1 || r > intNRecs) {
-    RaiseError(kErrSubscript, "Index outside the bounds of a table: record " + Str(static_cast<int>(r)) +
-                                  " is not among records 1 to " + Str(static_cast<int>(intNRecs)));
+    RaiseSubscriptError("record " + Str(static_cast<int>(r)) + " is not among records 1 to " +
+                        Str(static_cast<int>(intNRecs)));
   }
   return r;
 }

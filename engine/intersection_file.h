@@ -15,13 +15,10 @@ constexpr int kIntersectionChannel = 1;
 // closed and the result is false.
 bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok);
 
-// Called before each further line: true once intMaxRecs records are read.
-// The message is shown, the file closed, and the load counts as failed
-// (intNRecs 0), since a study area cut short would be run as if it were whole.
-bool RecordLimitReached();
+// True when `records` lines are read and another follows past intMaxRecs.
+inline bool AtRecordLimit(int records) { return records >= intMaxRecs; }
 
-// Empties the neighbour list of every record: a new study area, or a new
-// contiguity file, starts from none. Lives with the contiguity reader.
-void ClearNeighbourLists();
+// Shows "Too many zone records in intersection file" and closes the file.
+void StopAtRecordLimit();
 
 }  // namespace qel

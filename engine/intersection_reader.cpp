@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine.h"
+#include "contiguity_reader.h"
 #include "intersection_file.h"
 
 namespace qel {
@@ -25,8 +26,7 @@ struct ParsedRecord {
 
 ParsedRecord ParseRecord(const TokenArray& tok, int16_t nFields) {
   if (nFields > kMaxRecordFields) {
-    RaiseError(kErrSubscript,
-               "Index outside the bounds of a table: a record has more than 18 fields");
+    RaiseSubscriptError("a record has more than 18 fields");
   }
   ParsedRecord p;
   p.id = CInt(tok(1));
@@ -103,12 +103,9 @@ bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenAr
   return true;
 }
 
-bool RecordLimitReached() {
-  if (intNRecs < intMaxRecs) return false;
+void StopAtRecordLimit() {
   MsgBox("Too many zone records in intersection file", kMbCritical, "Too many zones");
   FileClose(kIntersectionChannel);
-  intNRecs = 0;
-  return true;
 }
 
 void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
@@ -129,7 +126,13 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
     Extremes ext;
     int16_t nFields = 0;
     while (!FileEof(kIntersectionChannel)) {
-      if (RecordLimitReached()) return;
+      if (AtRecordLimit(intNRecs)) {
+        // A study area cut short would be run as if it were whole: the load
+        // counts as failed.
+        StopAtRecordLimit();
+        intNRecs = 0;
+        return;
+      }
       SplitLine(LineInput(kIntersectionChannel), tok, nFields);
       const ParsedRecord p = ParseRecord(tok, nFields);
       const int r = intNRecs + 1;

@@ -16,8 +16,7 @@ int FindZone(int16_t code) {
 
 void AddMember(udtZone& zone, int16_t record, double pop) {
   if (zone.intNBB >= kListSize) {
-    RaiseError(kErrSubscript, "Index outside the bounds of a table: zone " +
-                                  Str(static_cast<int>(zone.intCode)) + " has more than 500 records");
+    RaiseSubscriptError("zone " + Str(static_cast<int>(zone.intCode)) + " has more than 500 records");
   }
   const int k = zone.intNBB + 1;
   zone.intBB(k) = record;
@@ -29,7 +28,7 @@ void AddMember(udtZone& zone, int16_t record, double pop) {
 
 void AddZone(int16_t code, int16_t record, double pop) {
   if (intNZones >= kTableSize) {
-    RaiseError(kErrSubscript, "Index outside the bounds of a table: more than 2000 zones");
+    RaiseSubscriptError("more than 2000 zones");
   }
   udtZone& zone = arrZone(intNZones + 1);
   zone.intCode = code;
@@ -53,7 +52,11 @@ void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
     const int popField = intPopLayer == 1 ? 4 : 5;
     int16_t nFields = 0;
     while (!FileEof(kIntersectionChannel)) {
-      if (RecordLimitReached()) return;
+      if (AtRecordLimit(intNRecs)) {
+        StopAtRecordLimit();
+        intNRecs = 0;
+        return;
+      }
       SplitLine(LineInput(kIntersectionChannel), tok, nFields);
       const int16_t record = static_cast<int16_t>(intNRecs + 1);
       // The outside belongs to no zone, wherever its line stands.

@@ -45,6 +45,9 @@ void RaiseError(int number) { throw RuntimeError(number, ErrorDescription(number
 void RaiseError(int number, const std::string& description) {
   throw RuntimeError(number, description);
 }
+void RaiseSubscriptError(const std::string& what) {
+  RaiseError(kErrSubscript, ErrorDescription(kErrSubscript) + ": " + what);
+}
 
 std::string ErrorMessageText(const RuntimeError& e) {
   return "Error " + std::to_string(e.Number()) + " " + e.Description();

@@ -45,6 +45,8 @@ class RuntimeError : public std::runtime_error {
 std::string ErrorDescription(int number);
 [[noreturn]] void RaiseError(int number);
 [[noreturn]] void RaiseError(int number, const std::string& description);
+// Error 9 with the standard description followed by what was out of bounds.
+[[noreturn]] void RaiseSubscriptError(const std::string& what);
 
 // "Error " followed by the number, a blank and the description, as the
 // readers and dialog handlers show it.

@@ -112,10 +112,11 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
                           std::string& strNameB) {
   intNRecs = 0;
   try {
-    // The neighbours of an earlier study area name records of that area.
-    ClearNeighbourLists();
     TokenArray tok;
     if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
+    // A new study area is read: the neighbours of the earlier one name its
+    // records. A file that cannot be opened, or Cancel, keeps them.
+    ClearNeighbourLists();
     if (intHeader == 1) {
       strNameA = tok(2);
       strNameB = tok(3);

@@ -131,6 +131,37 @@ TEST_F(Readers, ContiguityFile) {
   EXPECT_EQ(arrBB(5).intNNbrs, 1);  // the line after the limit is not read
 }
 
+TEST_F(Readers, LoadsThatYieldNoArcKeepTheLoadedNeighbours) {
+  ReadPat(kGood + "3 1 1 10 10 1\n");
+  ASSERT_EQ(ReadCtg("2 3 4\n2 1 1\n"), 2);
+  auto kept = [] { return Shared(2, 3) == 4 && Shared(3, 2) == 4 && Shared(2, 1) == 1 && arrBB(2).intNNbrs == 2; };
+  const std::pair<std::string, std::string> refused[] = {
+      {"", "The contiguity file " + TempPath("a.ctg") + " holds no usable arc; nothing was loaded"},
+      {"2 2 1\n3 3 5\n", "The contiguity file " + TempPath("a.ctg") + " holds no usable arc; nothing was loaded"},
+      {"2 2 1\nx 3 1\n2 3 1\n", "Error 13 Type mismatch: text is not a number (line 2)"},
+  };
+  for (const auto& [content, prompt] : refused) {
+    EXPECT_EQ(ReadCtg(content), 0);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].prompt, prompt);
+    EXPECT_TRUE(kept()) << content;
+  }
+  int16_t arcs = -1;
+  boxes.Clear();
+  ReadContiguityFile(TempPath("none.ctg"), arcs);
+  EXPECT_EQ(arcs, 0);
+  EXPECT_EQ(boxes.Shown(), (Boxes{{"Error 53 File not found", 48, "Error"}}));
+  EXPECT_TRUE(kept());
+  // Neither Cancel at the header question nor a file that cannot be opened
+  // reads a new study area; one that is read starts without neighbours.
+  boxes.Answer(kIdCancel);
+  ReadIntersectionFile(1, WriteFile("h.pat", "id A B\n" + kGood), nameA, nameB);
+  ReadIntersectionFile(0, TempPath("none.pat"), nameA, nameB);
+  EXPECT_TRUE(kept());
+  ReadPat(kGood);
+  EXPECT_EQ(arrBB(2).intNNbrs + arrBB(3).intNNbrs, 0);
+}
+
 TEST_F(Readers, ZonesGroupByTheMatchingLayer) {
   const std::string zones = "1 0 0 1000 1000 0\n2 07 5 10 1\n3 8 5 20 2 1\n1 7 5 40 4 1\n5 7 6 30 3 1\n";
   auto grouping = [] {

@@ -125,6 +125,18 @@ class TestMainWindow : public QObject {
     QCOMPARE(platform::DefaultButton(w), w->cmdRun);
   }
 
+  void contiguityFileWithoutArcsKeepsTheLoadedOne() {
+    LoadSids();
+    for (const char* text : {"", "2 2 1\n"}) {
+      Load(w->cmdGetcont, Write("none.ctg", text), qel::kIdOk);
+      QVERIFY(LastPrompt().find("holds no usable arc") != std::string::npos);
+      QCOMPARE(w->txtContfile->text().toStdString(), kSidsCtg);
+      QCOMPARE(w->lblContrecs->text(), QStringLiteral("287 Arc records read"));
+      QVERIFY(!w->lblContrecs->isHidden() && w->cmdRun->isEnabled());
+      QCOMPARE(platform::DefaultButton(w), w->cmdRun);
+    }
+  }
+
   void headerLineNamesTheLayersOrCancelClears() {
     const std::string body = "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n";
     w->chkHeader->setChecked(true);

@@ -139,12 +139,9 @@ void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs) {
     GatherArcs(lists, line);
     FileClose(kContiguityChannel);
   } catch (...) {
-    RuntimeError e = ErrorFromException(std::current_exception());
     FileAbort(kContiguityChannel);
-    // Every failure after the open lies on a line: name it. The lines
-    // before it are kept.
-    if (line > 0) e = RuntimeError(e.Number(), e.Description() + " (line " + Str(line) + ")");
-    ShowErrorBox(e);
+    // Every failure after the open lies on a line. The lines before it are kept.
+    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
     failed = true;
   }
   if (!AnyArc(lists)) {

@@ -12,8 +12,8 @@ constexpr int kIntersectionChannel = 1;
 
 // Opens the file on its channel. With intHeader 1 the first line is shown
 // for confirmation: on OK its fields are left in tok, otherwise the file is
-// closed and the result is false.
-bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok);
+// closed and the result is false. `line` counts the lines read (the header).
+bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok, int& line);
 
 // True when `records` lines are read and another follows past intMaxRecs.
 inline bool AtRecordLimit(int records) { return records >= intMaxRecs; }

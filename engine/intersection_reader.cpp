@@ -90,9 +90,10 @@ void ShowExtremes(const Extremes& ext) {
 
 }  // namespace
 
-bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok) {
+bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok, int& line) {
   FileOpenInput(kIntersectionChannel, strFile);
   if (intHeader != 1) return true;
+  line = 1;
   const std::string header = LineInput(kIntersectionChannel);
   if (MsgBox("Header Line reads " + header, kMbInformationOkCancel, "Header information") != kIdOk) {
     FileClose(kIntersectionChannel);
@@ -111,9 +112,10 @@ void StopAtRecordLimit() {
 void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
                           std::string& strNameB) {
   intNRecs = 0;
+  int line = 0;  // the line being read, for the message; 0 when none is
   try {
     TokenArray tok;
-    if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
+    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return;
     // A new study area is read: the neighbours of the earlier one name its
     // records. A file that cannot be opened, or Cancel, keeps them.
     ClearNeighbourLists();
@@ -129,11 +131,14 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
     while (!FileEof(kIntersectionChannel)) {
       if (AtRecordLimit(intNRecs)) {
         // A study area cut short would be run as if it were whole: the load
-        // counts as failed.
+        // counts as failed, and nothing of it is left counted.
         StopAtRecordLimit();
         intNRecs = 0;
+        intNHomVars = 0;
+        dblTotPopA = dblTotPopB = 0;
         return;
       }
+      ++line;
       SplitLine(LineInput(kIntersectionChannel), tok, nFields);
       const ParsedRecord p = ParseRecord(tok, nFields);
       const int r = intNRecs + 1;
@@ -141,13 +146,13 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
       intNRecs = static_cast<int16_t>(r);
     }
     FileClose(kIntersectionChannel);
+    line = 0;
 
     ShowExtremes(ext);
     blnDemoFile = strFile.ends_with("QELdemo.pat");
   } catch (...) {
-    const RuntimeError e = ErrorFromException(std::current_exception());
     FileAbort(kIntersectionChannel);
-    ShowErrorBox(e);
+    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
   }
 }
 

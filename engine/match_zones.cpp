@@ -44,9 +44,10 @@ void AddZone(int16_t code, int16_t record, double pop) {
 void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
   intNRecs = 0;
   intNZones = 0;
+  int line = 0;  // the line being read, for the message
   try {
     TokenArray tok;
-    if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
+    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return;
 
     const int codeField = blnFixedA ? 3 : 2;
     const int popField = intPopLayer == 1 ? 4 : 5;
@@ -57,6 +58,7 @@ void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
         intNRecs = 0;
         return;
       }
+      ++line;
       SplitLine(LineInput(kIntersectionChannel), tok, nFields);
       const int16_t record = static_cast<int16_t>(intNRecs + 1);
       // The outside belongs to no zone, wherever its line stands.
@@ -80,9 +82,8 @@ void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
     for (int z = 1; z <= intNZones; ++z) total += arrZone(z).dblPop;
     dblTotalPop = total;
   } catch (...) {
-    const RuntimeError e = ErrorFromException(std::current_exception());
     FileAbort(kIntersectionChannel);
-    ShowErrorBox(e);
+    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
   }
 }
 

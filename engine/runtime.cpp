@@ -67,6 +67,11 @@ RuntimeError ErrorFromException(std::exception_ptr failure) {
   return RuntimeError(kErrInternal, ErrorDescription(kErrInternal));
 }
 
+RuntimeError AtLine(const RuntimeError& e, int line) {
+  if (line <= 0) return e;
+  return RuntimeError(e.Number(), e.Description() + " (line " + std::to_string(line) + ")");
+}
+
 void ShowErrorBox(const RuntimeError& e) {
   try {
     MsgBox(ErrorMessageText(e), kMbExclamation, "Error");

@@ -57,6 +57,10 @@ std::string ErrorMessageText(const RuntimeError& e);
 // std::current_exception() from a catch (...) block.
 RuntimeError ErrorFromException(std::exception_ptr failure);
 
+// The error with the line of a file it arose on: " (line k)" after its
+// description, so that the user can find the record; line 0 adds nothing.
+RuntimeError AtLine(const RuntimeError& e, int line);
+
 // The box that handlers show for a caught failure: ErrorMessageText as the
 // prompt, title "Error", exclamation icon with OK. Never throws.
 void ShowErrorBox(const RuntimeError& e);

@@ -59,6 +59,8 @@ TEST_F(Readers, IntersectionFile) {
   EXPECT_EQ(boxes.Shown(), (Boxes{{"Header Line reads id Tracts", 65, "Header information"}}));
   EXPECT_EQ(nameA, "Tracts");
   EXPECT_EQ(intNRecs, 2);
+  ReadPat("id Tracts\n" + kGood + "3 x 1 1 1 1\n", 1);  // lines count from the header
+  EXPECT_EQ(boxes.Shown().back().prompt, "Error 13 Type mismatch: text is not a number (line 4)");
   nameA = "old";
   boxes.Answer(kIdCancel);
   ReadIntersectionFile(1, TempPath("a.pat"), nameA, nameB);
@@ -68,9 +70,12 @@ TEST_F(Readers, IntersectionFile) {
   for (int r = 1; r <= 2000; ++r) text += std::to_string(r) + " 1 1 10 10 1\n";
   ReadPat(text);
   EXPECT_EQ(intNRecs, 2000);
-  ReadPat(text + "2001 1 1 10 10 1\n");
+  ReadPat(text + "2001 1 1 10 10 1 5\n");
   EXPECT_EQ(boxes.Shown(), (Boxes{{"Too many zone records in intersection file", 16, "Too many zones"}}));
+  // A failed load leaves nothing of itself counted.
   EXPECT_EQ(intNRecs, 0);
+  EXPECT_EQ(intNHomVars, 0);
+  EXPECT_EQ(dblTotPopA + dblTotPopB, 0);
 }
 
 TEST_F(Readers, MalformedIntersectionLinesEndInOneMessageAndAreNotCounted) {
@@ -79,14 +84,15 @@ TEST_F(Readers, MalformedIntersectionLinesEndInOneMessageAndAreNotCounted) {
     int kept;
     const char* error;
   } cases[] = {
-      {"id A B\n" + kGood, 0, "Error 13 "},
+      {"id A B\n" + kGood, 0, "Error 13 Type mismatch: text is not a number (line 1)"},
       {kGood + "x 1 1 1 1 1\n", 2, "Error 13 "},
       {kGood + "3 1 1 1 1\n", 2, "Error 13 "},
-      {kGood + "3 1 1 abc 1 1\n", 2, "Error 13 Type mismatch: text is not a number"},
-      {kGood + "3 1 1 1 1 1 1 2 3 4 5 6 7 8 9 10 11 12 13\n", 2, "Error 9 "},
+      {kGood + "3 1 1 abc 1 1\n", 2, "Error 13 Type mismatch: text is not a number (line 3)"},
+      {kGood + "3 1 1 1 1 1 1 2 3 4 5 6 7 8 9 10 11 12 13\n", 2,
+       "Error 9 Index outside the bounds of a table: a record has more than 18 fields (line 3)"},
       {kGood + "40000 1 1 1 1 1\n", 2, "Error 6 "},
-      {kGood + std::string(40000, '7') + "\n", 2, "Error 6 "},
-      {"", 1, "Error 6 "},  // only one record
+      {kGood + std::string(40000, '7') + "\n", 2, "Error 6 Overflow: a line is longer than 32767 characters (line 3)"},
+      {"", 1, "Error 6 Overflow: the file holds no building block"},  // only one record, no line at fault
   };
   for (const auto& c : cases) {
     dblTotPopA = 0;
@@ -179,6 +185,8 @@ TEST_F(Readers, ZonesGroupByTheMatchingLayer) {
   ReadMatchZones(0, TempPath("z.pat"));
   EXPECT_EQ(grouping(), (std::vector<std::vector<int>>{{5, 3, 2, 3}, {6, 3, 5}}));
   EXPECT_TRUE(boxes.Shown().empty());
+  ReadMatchZones(0, WriteFile("z.pat", zones + "6 7 y 1 1 1\n"));
+  EXPECT_EQ(boxes.Shown(), (Boxes{{"Error 13 Type mismatch: text is not a number (line 6)", 48, "Error"}}));
 }
 
 }  // namespace

@@ -192,12 +192,18 @@ void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN);
 void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
                           std::string& strNameB);
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs);
-void ReadMatchZones(int16_t intHeader, const std::string& strFile);
+// False when the zone table could not be built (Cancel at the header
+// question, a limit, a failing line): the message has been shown, the zone
+// table is empty and the records loaded are not touched.
+bool ReadMatchZones(int16_t intHeader, const std::string& strFile);
 
 // Run preparation.
 void ResetIBBs();
 void AddBBToIBB(int16_t intIBB, int16_t intBB);
-void BuildIntermediateBBs();
+// False when the preparation was refused (its message has been shown): the
+// run must end there. The IBBs and blocks are then as the last run left them,
+// so its results can still be saved.
+bool BuildIntermediateBBs();
 
 // Tract table operations.
 void ResetTracts();

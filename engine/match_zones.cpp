@@ -41,26 +41,26 @@ void AddZone(int16_t code, int16_t record, double pop) {
 
 }  // namespace
 
-void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
-  intNRecs = 0;
+bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
   intNZones = 0;
-  int line = 0;  // the line being read, for the message
+  int records = 0;  // counted apart: the loaded records stay as they are
+  int line = 0;     // the line being read, for the message
   try {
     TokenArray tok;
-    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return;
+    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return false;
 
     const int codeField = blnFixedA ? 3 : 2;
     const int popField = intPopLayer == 1 ? 4 : 5;
     int16_t nFields = 0;
     while (!FileEof(kIntersectionChannel)) {
-      if (AtRecordLimit(intNRecs)) {
+      if (AtRecordLimit(records)) {
         StopAtRecordLimit();
-        intNRecs = 0;
-        return;
+        intNZones = 0;
+        return false;
       }
       ++line;
       SplitLine(LineInput(kIntersectionChannel), tok, nFields);
-      const int16_t record = static_cast<int16_t>(intNRecs + 1);
+      const int16_t record = static_cast<int16_t>(records + 1);
       // The outside belongs to no zone, wherever its line stands.
       if (CDbl(tok(1)) != 1) {
         // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
@@ -74,16 +74,19 @@ void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
           AddZone(code, record, pop);
         }
       }
-      intNRecs = record;
+      records = record;
     }
     FileClose(kIntersectionChannel);
 
     double total = 0;
     for (int z = 1; z <= intNZones; ++z) total += arrZone(z).dblPop;
     dblTotalPop = total;
+    return true;
   } catch (...) {
     FileAbort(kIntersectionChannel);
     ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
+    intNZones = 0;
+    return false;
   }
 }
 

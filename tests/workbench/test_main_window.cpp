@@ -11,6 +11,7 @@
 #include "WorkbenchWindows.h"
 #include "engine.h"
 #include "frmMain.h"
+#include "frmOutput.h"
 #include "frmQELRun.h"
 #include "platform/FormKeys.h"
 #include "platform/Forms.h"
@@ -236,6 +237,28 @@ class TestMainWindow : public QObject {
       QCOMPARE(ModalScript::MessageBoxes().back().title, std::string(c.title));
       QVERIFY2(c.written(), c.prompt);
     }
+  }
+
+  void refusedPreparationIsNoResult() {
+    LoadSids();
+    w->chkZonespec[0]->setChecked(true);
+    w->txtMinpop->setText(QStringLiteral("9600"));
+    w->cmdRun->click();
+    frmOutput::Instance()->hide();
+    const int tracts = qel::intNBestTracts;
+    const std::string composition = dir_.filePath(QStringLiteral("t.csv")).toStdString();
+    qel::WriteTractComposition(composition + ".before");
+    w->chkZonespec[1]->setChecked(true);
+    w->txtTarpop->setText(QStringLiteral("0"));
+    ModalScript::AnswerButton(qel::kIdOk);
+    w->cmdRun->click();
+    QCOMPARE(LastPrompt(), std::string("Target population must be greater than 0"));
+    QVERIFY(!frmQELRun::Instance()->isVisible() && !frmOutput::Instance()->isVisible());
+    QCOMPARE(int(qel::intNBestTracts), tracts);
+    qel::WriteTractComposition(composition);
+    QFile before(QString::fromStdString(composition + ".before")), after(QString::fromStdString(composition));
+    QVERIFY(before.open(QIODevice::ReadOnly) && after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before.readAll());
   }
 
   void unusableTextIsRefusedNotFatal() {

@@ -132,12 +132,19 @@ bool RepairTract(int16_t t, int reached) {
   return false;
 }
 
-// The contiguity check with its repair dialogue. Returns false when the user
-// gave up (or the repairs went on past any sensible number): the iteration
-// then runs once without the check.
+// The check gives up with the message: the iteration runs once without it.
+bool GiveUpContiguity(const std::string& prompt) {
+  MsgBox(prompt);
+  intNIterations = 1;
+  return false;
+}
+
+// The contiguity check with its repair dialogue. Returns false when it gives
+// up: the user cancelled, or a repair moved nothing, so that asking again
+// would find the same tract in the same pieces.
 bool CheckContiguity() {
   // OK answers that may still be given in one call: enough for one repair
-  // of every IBB twice over, so a run without a user cannot go on for ever.
+  // of every IBB twice over, a backstop against repairs that undo each other.
   int oksLeft = std::max(100, 2 * static_cast<int>(intNIBB));
   int16_t t = 1;
   while (t <= intNTracts) {
@@ -146,14 +153,15 @@ bool CheckContiguity() {
       ++t;
       continue;
     }
-    const int answer = MsgBox("Tract " + Str(static_cast<int>(t)) + " not fully contiguous",
-                              kMbExclamationOkCancel, "Contiguity error");
-    if (answer != kIdOk || oksLeft-- <= 0) {
-      MsgBox("Contiguity errors in tracts: one iteration without contiguity checking");
-      intNIterations = 1;
-      return false;
+    const std::string tract = "Tract " + Str(static_cast<int>(t));
+    const int answer = MsgBox(tract + " not fully contiguous", kMbExclamationOkCancel, "Contiguity error");
+    if (answer != kIdOk || oksLeft == 0) {
+      return GiveUpContiguity("Contiguity errors in tracts: one iteration without contiguity checking");
     }
-    RepairTract(t, reached);
+    --oksLeft;
+    if (!RepairTract(t, reached)) {
+      return GiveUpContiguity(tract + " could not be made contiguous: one iteration without contiguity checking");
+    }
     t = 1;
   }
   return true;

@@ -77,6 +77,21 @@ TEST_F(Objective, DegenerateTablesGiveFiniteValues) {
       }
 }
 
+TEST_F(Objective, TermsOverflowingInOppositeDirectionsGiveNoNumber) {
+  // Both ratios reach the largest value against a tiny reference; weights of
+  // opposite sign take them past it, one up and one down.
+  Tracts({1});
+  blnTargetPop = blnShape = true;
+  dblTarget = 0;
+  dblPopWeight = 2, dblShapeWeight = -3;
+  dblCurTP = dblCurP2A = 1e-309;
+  arrTract(1).dblP2 = 1;
+  double result = 0;
+  EvaluateObjective(result, 2);
+  EXPECT_TRUE(std::isnan(result)) << result;  // never "as good as" (1): the move is rejected
+  EXPECT_TRUE(std::isfinite(dblCurTP) && std::isfinite(dblCurP2A));
+}
+
 TEST_F(Objective, MatchingTakesTheLargestShareAndTheFirstOfEqualOnes) {
   const auto oldDir = std::filesystem::current_path();
   std::filesystem::current_path(tempDir);  // the look-up table goes to the current directory

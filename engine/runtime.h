@@ -97,8 +97,10 @@ constexpr int kMaxChannel = 5;
 
 void FileOpenInput(int channel, const std::string& path);
 // Created or emptied. The text goes to a new file beside the target and
-// replaces it only when the channel is closed, so a write that fails
-// part-way leaves an existing file as it was.
+// replaces it, with the old file's permission bits, only when the channel is
+// closed, so a write that fails part-way leaves an existing file as it was.
+// Where the folder takes no new file (read-only, say, while the file itself
+// is writable) the file is written in place instead.
 void FileOpenOutput(int channel, const std::string& path);
 // One line without its line end (CR LF, LF or CR).
 std::string LineInput(int channel);

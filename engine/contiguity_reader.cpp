@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "list_ops.h"
 
 namespace qel {
 
@@ -20,35 +21,36 @@ namespace {
 
 constexpr int kContiguityChannel = 2;
 
-struct Neighbour {
-  int16_t block;
-  double length;
+// A block's neighbour list as the file gives it so far: its neighbours in the
+// order in which they first appear, each with the summed length of its arcs.
+struct GatheredList {
+  int16_t intNNbrs = 0;
+  List16 intNbr;
+  ListDbl dblNbrLen;
 };
 
-// The lists of the blocks that the file names so far, each in the order in
-// which its neighbours first appear.
-using GatheredLists = std::unordered_map<int16_t, std::vector<Neighbour>>;
-
-std::vector<Neighbour>::iterator Find(std::vector<Neighbour>& list, int16_t x) {
-  return std::find_if(list.begin(), list.end(), [x](const Neighbour& n) { return n.block == x; });
-}
+// The lists of the blocks that the file names.
+using GatheredLists = std::unordered_map<int16_t, GatheredList>;
 
 // True when adding x to block y's list would need a 501st entry.
 bool ListFull(GatheredLists& lists, int16_t y, int16_t x) {
   if (y <= 1) return false;  // the outside keeps no list
-  std::vector<Neighbour>& list = lists[y];
-  return Find(list, x) == list.end() && static_cast<int>(list.size()) >= intMaxNbrs;
+  const GatheredList& list = lists[y];
+  return FindEntry(list.intNbr, list.intNNbrs, x) == 0 && list.intNNbrs >= intMaxNbrs;
 }
 
 void AddNeighbour(GatheredLists& lists, int16_t y, int16_t x, double length) {
   if (y <= 1) return;
-  std::vector<Neighbour>& list = lists[y];
-  const auto it = Find(list, x);
-  if (it != list.end()) {
-    it->length += length;
-  } else {
-    list.push_back({x, length});
+  GatheredList& list = lists[y];
+  int k = FindEntry(list.intNbr, list.intNNbrs, x);
+  if (k > 0) {
+    list.dblNbrLen(k) += length;
+    return;
   }
+  k = list.intNNbrs + 1;
+  list.intNbr(k) = x;
+  list.dblNbrLen(k) = length;
+  list.intNNbrs = static_cast<int16_t>(k);
 }
 
 int16_t RecordNumber(const std::string& field) {
@@ -96,20 +98,20 @@ std::vector<int16_t>& FilledRecords() {
 }
 
 bool AnyArc(const GatheredLists& lists) {
-  return std::any_of(lists.begin(), lists.end(), [](const auto& entry) { return !entry.second.empty(); });
+  return std::any_of(lists.begin(), lists.end(), [](const auto& entry) { return entry.second.intNNbrs > 0; });
 }
 
 void ReplaceLoadedLists(const GatheredLists& lists) {
   ClearNeighbourLists();
   for (const auto& [y, list] : lists) {
-    if (list.empty()) continue;
+    if (list.intNNbrs == 0) continue;
     FilledRecords().push_back(y);
     udtBB& bb = arrBB(y);
-    for (const Neighbour& n : list) {
-      ++bb.intNNbrs;
-      bb.intNbr(bb.intNNbrs) = n.block;
-      bb.dblNbrLen(bb.intNNbrs) = n.length;
+    for (int k = 1; k <= list.intNNbrs; ++k) {
+      bb.intNbr(k) = list.intNbr(k);
+      bb.dblNbrLen(k) = list.dblNbrLen(k);
     }
+    bb.intNNbrs = list.intNNbrs;
   }
 }
 

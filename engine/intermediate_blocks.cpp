@@ -278,8 +278,11 @@ bool Refuse(const EarlierIBBs& e) {
 void ResetIBBs() {
   for (int r = 1; r <= kTableSize; ++r) {
     udtBB& b = arrBB(r);
+    // Lists are written only up to their count: clearing the entries in use
+    // leaves every list empty at a cost of what the last run put there.
+    const int n = std::clamp<int>(b.intNSameZone, 0, kListSize);
+    for (int k = 1; k <= n; ++k) b.intSameZone(k) = 0;
     b.intNSameZone = 0;
-    b.intSameZone.Fill(0);
   }
   intNIBB = 0;
   for (int g = 1; g <= intNRecs; ++g) {

@@ -17,3 +17,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_SANITI
 cmake --build build-asan -j "$JOBS"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j "$JOBS")
+
+# The fuzz harnesses (clang, AddressSanitizer and UndefinedBehaviorSanitizer),
+# about 30 seconds each; tools/fuzz.sh SECONDS runs them longer.
+bash tools/fuzz.sh 30

@@ -191,6 +191,8 @@ void StartMain();
 void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN);
 void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
                           std::string& strNameB);
+// intNArcs: the lines read, a failing one included; 0 when the file yielded no
+// arc, in which case the neighbour lists loaded before are kept.
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs);
 // False when the zone table could not be built (Cancel at the header
 // question, a limit, a failing line): the message has been shown, the zone

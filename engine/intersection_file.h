@@ -15,7 +15,7 @@ constexpr int kIntersectionChannel = 1;
 // closed and the result is false. `line` counts the lines read (the header).
 bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok, int& line);
 
-// True when `records` lines are read and another follows past intMaxRecs.
+// True when `records` records are read: one more would pass intMaxRecs.
 inline bool AtRecordLimit(int records) { return records >= intMaxRecs; }
 
 // Shows "Too many zone records in intersection file" and closes the file.

@@ -2,8 +2,8 @@
 // arrBB with the population totals and the input summary's extremes.
 #include <cmath>
 
-#include "engine.h"
 #include "contiguity_reader.h"
+#include "engine.h"
 #include "intersection_file.h"
 
 namespace qel {

@@ -23,7 +23,7 @@ void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN) {
     if (c == ' ') {
       if (previous != ' ') {
         if (intN == kMaxFields) {
-          RaiseError(kErrSubscript, "Index outside the bounds of a table: a line has more than 50 fields");
+          RaiseSubscriptError("a line has more than 50 fields");
         }
         ++intN;
         previous = ' ';

@@ -184,15 +184,15 @@ void frmMain::cmdGetcont_Click() {
   try {
     const std::string path =
         platform::ShowOpenDialog("Select a contiguity file", kInputFilter, "", kInputDialogFlags);
+    const QString loaded = txtContfile->text();
     txtContfile->setText(QString::fromStdString(path));
     if (txtContfile->text().isEmpty()) return;
     int16_t arcs = 0;
     qel::ReadContiguityFile(path, arcs);
-    if (arcs <= 0) return;
-    if (!qel::AnyBlockHasNeighbours()) {
-      // The reader has said why; a file that gave no block a neighbour has
-      // loaded nothing, and the lists of an earlier file are gone with it.
-      ShowNoContiguity();
+    if (arcs <= 0) {
+      // The reader refused the file and has said why; the neighbours loaded
+      // before stay, and so do their file name, count and commands.
+      txtContfile->setText(loaded);
       return;
     }
     lblContrecs->setText(Str16(arcs) + QStringLiteral(" Arc records read"));

@@ -11,6 +11,7 @@
 #include "WorkbenchWindows.h"
 #include "engine.h"
 #include "frmMain.h"
+#include "frmOutput.h"
 #include "frmQELRun.h"
 #include "platform/Forms.h"
 #include "platform/ModalScript.h"
@@ -139,16 +140,25 @@ class TestMainWindow : public QObject {
     QVERIFY(w->cmdRun->isDefault() && !w->cmdGetcont->isDefault());
   }
 
-  // Run needs neighbours: a contiguity file that gives no block one, or a new
-  // study area (which drops the lists), takes Run away until a good file.
+  // Run needs neighbours: a new study area drops the lists of the old one
+  // and takes Run away until a contiguity file is loaded for it.
   void runOnlyWithNeighbours() {
     LoadSids();
-    Load(w->cmdGetcont, Write("far.ctg", "5000 5001 10\n"), qel::kIdOk);
-    QVERIFY(!w->cmdRun->isEnabled() && w->lblContrecs->isHidden() && w->cmdGetcont->isDefault());
-    Load(w->cmdGetcont, kSidsCtg);
     QVERIFY(w->cmdRun->isEnabled() && w->cmdRun->isDefault());
     Load(w->CmdInputfile, kSids);
     QVERIFY(!w->cmdRun->isEnabled() && w->txtContfile->text().isEmpty());
+  }
+
+  void contiguityFileWithoutArcsKeepsTheLoadedOne() {
+    LoadSids();
+    for (const char* text : {"", "2 2 1\n"}) {
+      Load(w->cmdGetcont, Write("none.ctg", text), qel::kIdOk);
+      QVERIFY(LastPrompt().find("holds no usable arc") != std::string::npos);
+      QCOMPARE(w->txtContfile->text().toStdString(), kSidsCtg);
+      QCOMPARE(w->lblContrecs->text(), QStringLiteral("287 Arc records read"));
+      QVERIFY(!w->lblContrecs->isHidden() && w->cmdRun->isEnabled());
+      QVERIFY(w->cmdRun->isDefault());
+    }
   }
 
   void headerLineNamesTheLayersOrCancelClears() {
@@ -271,6 +281,28 @@ class TestMainWindow : public QObject {
       QCOMPARE(ModalScript::MessageBoxes().back().title, std::string(c.title));
       QVERIFY2(c.written(), c.prompt);
     }
+  }
+
+  void refusedPreparationIsNoResult() {
+    LoadSids();
+    w->chkZonespec[0]->setChecked(true);
+    w->txtMinpop->setText(QStringLiteral("9600"));
+    w->cmdRun->click();
+    frmOutput::Instance()->hide();
+    const int tracts = qel::intNBestTracts;
+    const std::string composition = dir_.filePath(QStringLiteral("t.csv")).toStdString();
+    qel::WriteTractComposition(composition + ".before");
+    w->chkZonespec[1]->setChecked(true);
+    w->txtTarpop->setText(QStringLiteral("0"));
+    ModalScript::AnswerButton(qel::kIdOk);
+    w->cmdRun->click();
+    QCOMPARE(LastPrompt(), std::string("Target population must be greater than 0"));
+    QVERIFY(!frmQELRun::Instance()->isVisible() && !frmOutput::Instance()->isVisible());
+    QCOMPARE(int(qel::intNBestTracts), tracts);
+    qel::WriteTractComposition(composition);
+    QFile before(QString::fromStdString(composition + ".before")), after(QString::fromStdString(composition));
+    QVERIFY(before.open(QIODevice::ReadOnly) && after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before.readAll());
   }
 
   void unusableTextIsRefusedNotFatal() {

@@ -102,11 +102,6 @@ int SearchTract(int16_t t, List16& queue) {
   return count;
 }
 
-int SearchTract(int16_t t) {
-  List16 queue;
-  return SearchTract(t, queue);
-}
-
 // Neighbouring blocks of IBB n that lie in an IBB accepted by the test.
 template <class Pred>
 int CountContacts(const udtIBB& n, Pred accept) {
@@ -147,36 +142,37 @@ bool RepairTract(int16_t t, const List16& queue, int reached) {
   return false;
 }
 
-// The check keeps only the count of members reached; the members themselves
-// are found again, the tract being as the check left it.
-bool RepairTract(int16_t t, int reached) {
-  List16 queue;
-  SearchTract(t, queue);
-  return RepairTract(t, queue, reached);
+// The check gives up with the message: the iteration runs once without it.
+bool GiveUpContiguity(const std::string& prompt) {
+  MsgBox(prompt);
+  intNIterations = 1;
+  return false;
 }
 
-// The contiguity check with its repair dialogue. Returns false when the user
-// gave up (or the repairs went on past any sensible number): the iteration
-// then runs once without the check.
+// The contiguity check with its repair dialogue. Returns false when it gives
+// up: the user cancelled, or a repair moved nothing, so that asking again
+// would find the same tract in the same pieces.
 bool CheckContiguity() {
   // OK answers that may still be given in one call: enough for one repair
-  // of every IBB twice over, so a run without a user cannot go on for ever.
+  // of every IBB twice over, a backstop against repairs that undo each other.
   int oksLeft = std::max(100, 2 * static_cast<int>(intNIBB));
   int16_t t = 1;
   while (t <= intNTracts) {
-    const int reached = SearchTract(t);
+    List16 queue;
+    const int reached = SearchTract(t, queue);
     if (arrTract(t).intNMembers == 0 || reached >= arrTract(t).intNMembers) {
       ++t;
       continue;
     }
-    const int answer = MsgBox("Tract " + Str(static_cast<int>(t)) + " not fully contiguous",
-                              kMbExclamationOkCancel, "Contiguity error");
-    if (answer != kIdOk || oksLeft-- <= 0) {
-      MsgBox("Contiguity errors in tracts: one iteration without contiguity checking");
-      intNIterations = 1;
-      return false;
+    const std::string tract = "Tract " + Str(static_cast<int>(t));
+    const int answer = MsgBox(tract + " not fully contiguous", kMbExclamationOkCancel, "Contiguity error");
+    if (answer != kIdOk || oksLeft == 0) {
+      return GiveUpContiguity("Contiguity errors in tracts: one iteration without contiguity checking");
     }
-    RepairTract(t, reached);
+    --oksLeft;
+    if (!RepairTract(t, queue, reached)) {
+      return GiveUpContiguity(tract + " could not be made contiguous: one iteration without contiguity checking");
+    }
     t = 1;
   }
   return true;

@@ -190,15 +190,25 @@ void StartMain();
 void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN);
 void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
                           std::string& strNameB);
+// intNArcs: the lines read, a failing one included; 0 when the file yielded no
+// arc, in which case the neighbour lists loaded before are kept.
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs);
-void ReadMatchZones(int16_t intHeader, const std::string& strFile);
+// False when the zone table could not be built (Cancel at the header
+// question, a limit, a failing line): the message has been shown, the zone
+// table is empty and the records loaded are not touched.
+bool ReadMatchZones(int16_t intHeader, const std::string& strFile);
+// True when some building block of the study area has a neighbour.
+bool AnyBlockHasNeighbours();
 
 // Run preparation.
 void ResetIBBs();
 // Adds block intBB to IBB intIBB. When the IBB's lists cannot take the block
 // a message is shown and the block's intIBB is 0: the caller tells by it.
 void AddBBToIBB(int16_t intIBB, int16_t intBB);
-void BuildIntermediateBBs();
+// False when the preparation was refused (its message has been shown): the
+// run must end there. The IBBs and blocks are then as the last run left them,
+// so its results can still be saved.
+bool BuildIntermediateBBs();
 
 // Tract table operations.
 void ResetTracts();

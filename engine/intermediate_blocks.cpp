@@ -245,6 +245,40 @@ void CalcHomReferences() {
   for (int v = 1; v <= nv; ++v) dblHomMean(v) = dblHomVarTotal(v) / dblHomPopTot;
 }
 
+// What the last run's results are read through once it has ended (the tract
+// composition file, the demo map): its IBBs, and each block's IBB and number.
+// A refused preparation puts them back, so that it leaves those results whole.
+struct EarlierIBBs {
+  int16_t count = 0;
+  std::vector<udtIBB> ibbs;  // the records a preparation may write
+  std::vector<int16_t> blockIBB, blockID;
+};
+
+EarlierIBBs KeepEarlierIBBs() {
+  EarlierIBBs e;
+  e.count = intNIBB;
+  const int n = std::clamp<int>(intNRecs, 0, kTableSize);
+  e.ibbs.reserve(static_cast<std::size_t>(n));
+  for (int g = 1; g <= n; ++g) e.ibbs.push_back(arrIBB(g));
+  e.blockIBB.reserve(kTableSize);
+  e.blockID.reserve(kTableSize);
+  for (int r = 1; r <= kTableSize; ++r) {
+    e.blockIBB.push_back(arrBB(r).intIBB);
+    e.blockID.push_back(arrBB(r).intID);
+  }
+  return e;
+}
+
+bool Refuse(const EarlierIBBs& e) {
+  intNIBB = e.count;
+  for (std::size_t g = 0; g < e.ibbs.size(); ++g) arrIBB(static_cast<int>(g) + 1) = e.ibbs[g];
+  for (int r = 1; r <= kTableSize; ++r) {
+    arrBB(r).intIBB = e.blockIBB[static_cast<std::size_t>(r - 1)];
+    arrBB(r).intID = e.blockID[static_cast<std::size_t>(r - 1)];
+  }
+  return false;
+}
+
 }  // namespace
 
 void ResetIBBs() {
@@ -307,27 +341,23 @@ void AddBBToIBB(int16_t intIBB, int16_t intBB) {
   bb.intIBB = intIBB;
 }
 
-void BuildIntermediateBBs() {
+bool BuildIntermediateBBs() {
+  const EarlierIBBs earlier = KeepEarlierIBBs();
   ResetIBBs();
   // A block that gets no IBB in this run (the outside, a block without a
-  // positive number, every block of a preparation that stops at a limit)
-  // names none, so that no neighbour list maps it to an IBB of an earlier run.
+  // positive number) names none, so that no neighbour list maps it to an IBB
+  // of an earlier run.
   for (int r = 1; r <= arrBB.Used(); ++r) arrBB(r).intIBB = 0;
-  if (!SetImpliedTracts()) return;
-  if (blnFixedA && !BuildSameZoneLists(false)) return;
-  if (blnFixedB && !BuildSameZoneLists(true)) return;
-  if (blnFixedA && blnFixedB && !CloseSameZoneLists()) return;
-  if (!FormIBBs()) {
-    // No IBB of a half-done preparation survives.
-    intNIBB = 0;
-    ClearPlacedMarks();
-    for (int r = 1; r <= intNRecs; ++r) arrBB(r).intIBB = 0;
-    return;
-  }
+  if (!SetImpliedTracts()) return Refuse(earlier);
+  if (blnFixedA && !BuildSameZoneLists(false)) return Refuse(earlier);
+  if (blnFixedB && !BuildSameZoneLists(true)) return Refuse(earlier);
+  if (blnFixedA && blnFixedB && !CloseSameZoneLists()) return Refuse(earlier);
+  if (!FormIBBs()) return Refuse(earlier);
   ClearPlacedMarks();
   CalcIBBLengths();
   if (blnHomog) CalcHomReferences();
-  if (blnApprox) ReadMatchZones(intRunHeader, strRunFile);
+  if (blnApprox && !ReadMatchZones(intRunHeader, strRunFile)) return Refuse(earlier);
+  return true;
 }
 
 }  // namespace qel

@@ -12,16 +12,13 @@ constexpr int kIntersectionChannel = 1;
 
 // Opens the file on its channel. With intHeader 1 the first line is shown
 // for confirmation: on OK its fields are left in tok, otherwise the file is
-// closed and the result is false.
-bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok);
+// closed and the result is false. `line` counts the lines read (the header).
+bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok, int& line);
 
-// Called before each further line: true once intMaxRecs records are read.
-// The message is shown, the file closed, and the load counts as failed
-// (intNRecs 0), since a study area cut short would be run as if it were whole.
-bool RecordLimitReached();
+// True when `records` records are read: one more would pass intMaxRecs.
+inline bool AtRecordLimit(int records) { return records >= intMaxRecs; }
 
-// Empties the neighbour list of every record: a new study area, or a new
-// contiguity file, starts from none. Lives with the contiguity reader.
-void ClearNeighbourLists();
+// Shows "Too many zone records in intersection file" and closes the file.
+void StopAtRecordLimit();
 
 }  // namespace qel

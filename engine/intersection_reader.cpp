@@ -2,6 +2,7 @@
 // arrBB with the population totals and the input summary's extremes.
 #include <cmath>
 
+#include "contiguity_reader.h"
 #include "engine.h"
 #include "intersection_file.h"
 
@@ -25,8 +26,7 @@ struct ParsedRecord {
 
 ParsedRecord ParseRecord(const TokenArray& tok, int16_t nFields) {
   if (nFields > kMaxRecordFields) {
-    RaiseError(kErrSubscript,
-               "Index outside the bounds of a table: a record has more than 18 fields");
+    RaiseSubscriptError("a record has more than 18 fields");
   }
   ParsedRecord p;
   p.id = CInt(tok(1));
@@ -90,9 +90,10 @@ void ShowExtremes(const Extremes& ext) {
 
 }  // namespace
 
-bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok) {
+bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok, int& line) {
   FileOpenInput(kIntersectionChannel, strFile);
   if (intHeader != 1) return true;
+  line = 1;
   const std::string header = LineInput(kIntersectionChannel);
   if (MsgBox("Header Line reads " + header, kMbInformationOkCancel, "Header information") != kIdOk) {
     FileClose(kIntersectionChannel);
@@ -103,22 +104,21 @@ bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenAr
   return true;
 }
 
-bool RecordLimitReached() {
-  if (intNRecs < intMaxRecs) return false;
+void StopAtRecordLimit() {
   MsgBox("Too many zone records in intersection file", kMbCritical, "Too many zones");
   FileClose(kIntersectionChannel);
-  intNRecs = 0;
-  return true;
 }
 
 void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
                           std::string& strNameB) {
   intNRecs = 0;
+  int line = 0;  // the line being read, for the message; 0 when none is
   try {
-    // The neighbours of an earlier study area name records of that area.
-    ClearNeighbourLists();
     TokenArray tok;
-    if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
+    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return;
+    // A new study area is read: the neighbours of the earlier one name its
+    // records. A file that cannot be opened, or Cancel, keeps them.
+    ClearNeighbourLists();
     if (intHeader == 1) {
       strNameA = tok(2);
       strNameB = tok(3);
@@ -129,7 +129,16 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
     Extremes ext;
     int16_t nFields = 0;
     while (!FileEof(kIntersectionChannel)) {
-      if (RecordLimitReached()) return;
+      if (AtRecordLimit(intNRecs)) {
+        // A study area cut short would be run as if it were whole: the load
+        // counts as failed, and nothing of it is left counted.
+        StopAtRecordLimit();
+        intNRecs = 0;
+        intNHomVars = 0;
+        dblTotPopA = dblTotPopB = 0;
+        return;
+      }
+      ++line;
       SplitLine(LineInput(kIntersectionChannel), tok, nFields);
       const ParsedRecord p = ParseRecord(tok, nFields);
       const int r = intNRecs + 1;
@@ -137,13 +146,13 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
       intNRecs = static_cast<int16_t>(r);
     }
     FileClose(kIntersectionChannel);
+    line = 0;
 
     ShowExtremes(ext);
     blnDemoFile = strFile.ends_with("QELdemo.pat");
   } catch (...) {
-    const RuntimeError e = ErrorFromException(std::current_exception());
     FileAbort(kIntersectionChannel);
-    ShowErrorBox(e);
+    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
   }
 }
 

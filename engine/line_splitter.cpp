@@ -34,7 +34,7 @@ void SplitFields(std::string_view line, LineFields& out) {
       if (inField) {
         out.field[static_cast<std::size_t>(out.n)] = line.substr(start, i - start);
         if (out.n == kMaxFields) {
-          RaiseError(kErrSubscript, "Index outside the bounds of a table: a line has more than 50 fields");
+          RaiseSubscriptError("a line has more than 50 fields");
         }
         ++out.n;
         inField = false;

@@ -16,8 +16,7 @@ int FindZone(int16_t code) {
 
 void AddMember(udtZone& zone, int16_t record, double pop) {
   if (zone.intNBB >= kListSize) {
-    RaiseError(kErrSubscript, "Index outside the bounds of a table: zone " +
-                                  Str(static_cast<int>(zone.intCode)) + " has more than 500 records");
+    RaiseSubscriptError("zone " + Str(static_cast<int>(zone.intCode)) + " has more than 500 records");
   }
   const int k = zone.intNBB + 1;
   zone.intBB(k) = record;
@@ -29,7 +28,7 @@ void AddMember(udtZone& zone, int16_t record, double pop) {
 
 void AddZone(int16_t code, int16_t record, double pop) {
   if (intNZones >= kTableSize) {
-    RaiseError(kErrSubscript, "Index outside the bounds of a table: more than 2000 zones");
+    RaiseSubscriptError("more than 2000 zones");
   }
   udtZone& zone = arrZone(intNZones + 1);
   zone.intCode = code;
@@ -42,20 +41,26 @@ void AddZone(int16_t code, int16_t record, double pop) {
 
 }  // namespace
 
-void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
-  intNRecs = 0;
+bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
   intNZones = 0;
+  int records = 0;  // counted apart: the loaded records stay as they are
+  int line = 0;     // the line being read, for the message
   try {
     TokenArray tok;
-    if (!OpenIntersectionFile(intHeader, strFile, tok)) return;
+    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return false;
 
     const int codeField = blnFixedA ? 3 : 2;
     const int popField = intPopLayer == 1 ? 4 : 5;
     int16_t nFields = 0;
     while (!FileEof(kIntersectionChannel)) {
-      if (RecordLimitReached()) return;
+      if (AtRecordLimit(records)) {
+        StopAtRecordLimit();
+        intNZones = 0;
+        return false;
+      }
+      ++line;
       SplitLine(LineInput(kIntersectionChannel), tok, nFields);
-      const int16_t record = static_cast<int16_t>(intNRecs + 1);
+      const int16_t record = static_cast<int16_t>(records + 1);
       // The outside belongs to no zone, wherever its line stands.
       if (CDbl(tok(1)) != 1) {
         // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
@@ -69,17 +74,19 @@ void ReadMatchZones(int16_t intHeader, const std::string& strFile) {
           AddZone(code, record, pop);
         }
       }
-      intNRecs = record;
+      records = record;
     }
     FileClose(kIntersectionChannel);
 
     double total = 0;
     for (int z = 1; z <= intNZones; ++z) total += arrZone(z).dblPop;
     dblTotalPop = total;
+    return true;
   } catch (...) {
-    const RuntimeError e = ErrorFromException(std::current_exception());
     FileAbort(kIntersectionChannel);
-    ShowErrorBox(e);
+    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
+    intNZones = 0;
+    return false;
   }
 }
 

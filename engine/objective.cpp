@@ -3,10 +3,13 @@
 // calls EvaluateObjective for every trial move, so nothing here allocates.
 //
 // Where a formula would divide by zero the terms take defined values instead,
-// so that no NaN or infinity reaches the objective, the best values or the
-// reports (see SafeRatio and CalcHomogeneity).
+// so that no NaN or infinity reaches the best values or the reports (see
+// SafeRatio and CalcHomogeneity). The combined objective alone may be NaN,
+// when weighted terms overflow in opposite directions: the run loop then
+// rejects the move and takes no new best.
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "engine.h"
 #include "list_ops.h"
@@ -23,6 +26,10 @@ double Finite(double value, double ifNaN) {
   if (std::isinf(value)) return value > 0 ? kHugeRef : -kHugeRef;
   return value;
 }
+
+// The weighted combination as it is, NaN included; an overflow becomes the
+// largest value of its sign.
+double Combined(double value) { return Finite(value, std::numeric_limits<double>::quiet_NaN()); }
 
 // num / den for the ratios of the objective. A denominator of exactly 0 (a
 // perfect match as mode-2 reference, a current IAC of 0) compares as the
@@ -253,10 +260,10 @@ void EvaluateObjective(double& dblResult, int16_t intMode) {
   const double weightSum = wP2A + wTP + wIAC + wApx;
   if (weightSum == 0) {
     // Weights that add up to nothing: the terms in use count alike.
-    dblResult = nInUse > 0 ? Finite((qP2A + qTP + qIAC + qApx) / nInUse, 1.0) : 1.0;
+    dblResult = nInUse > 0 ? Combined((qP2A + qTP + qIAC + qApx) / nInUse) : 1.0;
     return;
   }
-  dblResult = Finite((wP2A * qP2A + wTP * qTP + wIAC * qIAC + wApx * qApx) / weightSum, 1.0);
+  dblResult = Combined((wP2A * qP2A + wTP * qTP + wIAC * qIAC + wApx * qApx) / weightSum);
 }
 
 }  // namespace qel

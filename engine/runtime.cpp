@@ -46,6 +46,9 @@ void RaiseError(int number) { throw RuntimeError(number, ErrorDescription(number
 void RaiseError(int number, const std::string& description) {
   throw RuntimeError(number, description);
 }
+void RaiseSubscriptError(const std::string& what) {
+  RaiseError(kErrSubscript, ErrorDescription(kErrSubscript) + ": " + what);
+}
 
 std::string ErrorMessageText(const RuntimeError& e) {
   return "Error " + std::to_string(e.Number()) + " " + e.Description();
@@ -63,6 +66,11 @@ RuntimeError ErrorFromException(std::exception_ptr failure) {
   } catch (...) {
   }
   return RuntimeError(kErrInternal, ErrorDescription(kErrInternal));
+}
+
+RuntimeError AtLine(const RuntimeError& e, int line) {
+  if (line <= 0) return e;
+  return RuntimeError(e.Number(), e.Description() + " (line " + std::to_string(line) + ")");
 }
 
 void ShowErrorBox(const RuntimeError& e) {
@@ -240,7 +248,7 @@ struct Channel {
   bool open = false;
   bool output = false;
   std::string path;     // the target
-  std::string tmpPath;  // output is written here first
+  std::string tmpPath;  // output is written here first; empty: in place
   std::ifstream in;
   std::ofstream out;
   // Input is read ahead in blocks; lines are cut from the block.
@@ -328,7 +336,11 @@ void FileOpenOutput(int channel, const std::string& path) {
   if (!c.out.is_open()) {
     c.out = std::ofstream();
     c.tmpPath.clear();
-    RaiseError(kErrPathAccess);
+    c.out.open(path, std::ios::binary | std::ios::trunc);
+    if (!c.out.is_open()) {
+      c.out = std::ofstream();
+      RaiseError(kErrPathAccess);
+    }
   }
   c.open = true;
   c.output = true;
@@ -399,10 +411,18 @@ void FileClose(int channel) {
     ok = ok && !c.out.fail();
     std::string tmp = c.tmpPath, target = c.path;
     Reset(c);
+    if (tmp.empty()) {
+      if (!ok) RaiseError(kErrDeviceIO);
+      return;
+    }
     if (!ok) {
       std::remove(tmp.c_str());
       RaiseError(kErrDeviceIO);
     }
+    // The replacement keeps the permission bits of the file it replaces.
+    std::error_code ec;
+    const std::filesystem::file_status old = std::filesystem::status(target, ec);
+    if (!ec && std::filesystem::exists(old)) std::filesystem::permissions(tmp, old.permissions(), ec);
     if (std::rename(tmp.c_str(), target.c_str()) != 0) {
       std::remove(tmp.c_str());
       RaiseError(kErrPathAccess);
@@ -417,7 +437,8 @@ void FileAbort(int channel) {
   if (!c.open) return;
   if (c.output) {
     c.out.close();
-    std::remove(c.tmpPath.c_str());
+    // A file written in place keeps what was written before the failure.
+    if (!c.tmpPath.empty()) std::remove(c.tmpPath.c_str());
   }
   Reset(c);
 }

@@ -46,6 +46,8 @@ class RuntimeError : public std::runtime_error {
 std::string ErrorDescription(int number);
 [[noreturn]] void RaiseError(int number);
 [[noreturn]] void RaiseError(int number, const std::string& description);
+// Error 9 with the standard description followed by what was out of bounds.
+[[noreturn]] void RaiseSubscriptError(const std::string& what);
 
 // "Error " followed by the number, a blank and the description, as the
 // readers and dialog handlers show it.
@@ -55,6 +57,10 @@ std::string ErrorMessageText(const RuntimeError& e);
 // out of memory as error 7, anything else as error 51. Pass
 // std::current_exception() from a catch (...) block.
 RuntimeError ErrorFromException(std::exception_ptr failure);
+
+// The error with the line of a file it arose on: " (line k)" after its
+// description, so that the user can find the record; line 0 adds nothing.
+RuntimeError AtLine(const RuntimeError& e, int line);
 
 // The box that handlers show for a caught failure: ErrorMessageText as the
 // prompt, title "Error", exclamation icon with OK. Never throws.
@@ -92,8 +98,10 @@ constexpr int kMaxChannel = 5;
 
 void FileOpenInput(int channel, const std::string& path);
 // Created or emptied. The text goes to a new file beside the target and
-// replaces it only when the channel is closed, so a write that fails
-// part-way leaves an existing file as it was.
+// replaces it, with the old file's permission bits, only when the channel is
+// closed, so a write that fails part-way leaves an existing file as it was.
+// Where the folder takes no new file (read-only, say, while the file itself
+// is writable) the file is written in place instead.
 void FileOpenOutput(int channel, const std::string& path);
 // One line without its line end (CR LF, LF or CR).
 std::string LineInput(int channel);

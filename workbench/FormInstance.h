@@ -7,11 +7,9 @@
 #pragma once
 
 #include <QPointer>
-#include <QString>
 #include <QWidget>
 
 #include "platform/Forms.h"
-#include "platform/Twips.h"
 
 template <class Form>
 class FormInstance {
@@ -47,30 +45,3 @@ class FormInstance {
     return instance;
   }
 };
-
-// A run holds the thread: paint the window now and let the window system show
-// it, holding back every click and key until the run has ended. A hidden
-// window is left alone.
-void PaintNowDuringRun(QWidget* w);
-
-// A fixed-size window with its object name, title and the forms' face, its
-// client area given in twips.
-void SetUpFixedForm(QWidget* form, const char* name, const QString& title, int width, int height);
-
-// A control with its object name, placed in twips.
-template <class W>
-W* MakeFormControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* w = new W(parent);
-  w->setObjectName(QString::fromLatin1(name));
-  platform::PlaceTwips(w, left, top, width, height);
-  return w;
-}
-
-// The same with its caption or text (labels, buttons, boxes, text boxes).
-template <class W>
-W* MakeFormControl(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                   int width, int height) {
-  W* w = MakeFormControl<W>(parent, name, left, top, width, height);
-  w->setText(caption);
-  return w;
-}

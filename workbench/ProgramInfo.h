@@ -2,7 +2,6 @@
 // its author, its logo and its icon.
 #pragma once
 
-#include <QFont>
 #include <QPixmap>
 #include <QString>
 
@@ -17,8 +16,3 @@ QString AuthorName();
 // resources.
 QPixmap ProgramLogo();
 QPixmap ProgramIcon();
-
-// The face the program's name is shown in: Comic Sans MS where it is
-// installed, else the nearest plain face (never a script face that a font
-// substitution might choose).
-QFont DisplayFont(double points, bool bold);

@@ -11,7 +11,7 @@
 #include "frmOptions.h"
 #include "frmOutput.h"
 #include "frmQELRun.h"
-#include "FormInstance.h"
+#include "PaintNowDuringRun.h"
 #include "Shapes.h"
 #include "platform/MessageBox.h"
 

@@ -2,17 +2,18 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <exception>
 
-#include "FormInstance.h"
+#include "Fonts.h"
+#include "MakeFormControl.h"
 #include "ProgramInfo.h"
 #include "Shapes.h"
 #include "platform/FormKeys.h"
+#include "platform/Forms.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
@@ -47,11 +48,10 @@ std::string DwordText(const std::string& text) {
 }  // namespace
 
 frmAbout::frmAbout()
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+    : QWidget(platform::MainWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmAbout"));
-  setFont(platform::FormFont());
-  setWindowIcon(QIcon(ProgramIcon()));
+  setFont(FormFont());
   // The client area opens at its designed place on the screen.
   const QRect screenArea =
       QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();

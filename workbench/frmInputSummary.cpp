@@ -3,12 +3,16 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "platform/FormKeys.h"
+#include "platform/Forms.h"
+#include "platform/Placement.h"
 #include "platform/Twips.h"
 
-frmInputSummary::frmInputSummary() : QWidget(nullptr, Qt::Dialog) {
+frmInputSummary::frmInputSummary() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmInputSummary", QStringLiteral("Input summary"), 4680, 3195);
+  platform::PlaceWhenFirstShown(this, [this] { platform::CentreOn(this, parentWidget()); });
 
   lblTitle = MakeFormControl<QLabel>(this, "lblTitle", QStringLiteral("Summary of input data:"),
                                      240, 120, 1695, 255);

@@ -18,7 +18,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <iterator>
 
+#include "Fonts.h"
+#include "MakeFormControl.h"
 #include "engine.h"
 #include "frmAbout.h"
 #include "frmOptions.h"
@@ -59,10 +62,14 @@ frmMain::frmMain() : QMainWindow(nullptr) {
 
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
-  client->setFont(platform::FormFont());
+  client->setFont(FormFont());
   setCentralWidget(client);
   BuildInputArea(client);
   BuildConstraintPanel(client);
+  cmdExit = MakeFormControl<QPushButton>(client, "cmdExit", QStringLiteral("E&xit"), 3240, 4560,
+                                         1215, 375);
+  connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+  SetTabOrder();
   BuildMenus();
   BuildStatusBar();
 
@@ -72,14 +79,27 @@ frmMain::frmMain() : QMainWindow(nullptr) {
              menuBar()->sizeHint().height() + platform::TwipsToPixelsY(kStatusBarHeight));
   platform::SetCancelButton(this, cmdClear);
   platform::NoteLoaded(this, [this] { close(); });
+  platform::SetMainWindow(this);
 }
 
 frmMain::~frmMain() { platform::NoteUnloaded(this); }
 
+void frmMain::SetTabOrder() {
+  // Tab goes through the window as it reads: top to bottom, left to right.
+  QWidget* const order[] = {txtInputfile,    CmdInputfile,   chkHeader,       txtContfile,
+                            cmdGetcont,      chkLayerspec[0], optLaypop[1],   chkLayerspec[1],
+                            optLaypop[2],    chkApprox,      chkIRAapx,       chkZonespec[0],
+                            txtMinpop,       chkZonespec[1], txtTarpop,       chkZonespec[2],
+                            txtShapewt,      chkZonespec[3], txtHomvars,      txtHomwt,
+                            chkSA,           txtIterations,  cmdExit,         cmdClear,
+                            cmdRun};
+  for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
 void frmMain::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("menuBar"));
-  auto item = [this](QMenu* menu, const char* name, const QString& caption, bool enabled,
+  auto item = [](QMenu* menu, const char* name, const QString& caption, bool enabled,
                      const QKeySequence& shortcut = QKeySequence()) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
@@ -144,7 +164,7 @@ void frmMain::BuildStatusBar() {
   sbStatusBar = statusBar();
   sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
   sbStatusBar->setSizeGripEnabled(true);
-  sbStatusBar->setFont(platform::FormFont());
+  sbStatusBar->setFont(FormFont());
   sbStatusBar->setFixedHeight(std::max(platform::TwipsToPixelsY(kStatusBarHeight),
                                        sbStatusBar->fontMetrics().height() + 6));
   sbPanels[0] = new QLabel(QStringLiteral("Status"));
@@ -204,21 +224,40 @@ void frmMain::ResizeToStoredBounds() {
          std::max(1, ClampedPixels(placement_[3], false) - frameExtra.height()));
 }
 
+// A window manager puts its frame round the window only after it is shown
+// (the window then moves inside the frame): until then the outer size is the
+// inner one. Once the frame is there, the outer size becomes the stored one.
+// Without a window manager there is no frame, and the sizes are the same.
+void frmMain::FitStoredSizeToFrame() {
+  if (!placementPending_ || frameGeometry().size() == geometry().size()) return;
+  placementPending_ = false;
+  ResizeToStoredBounds();
+}
+
 void frmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!placementPending_) return;
-  placementPending_ = false;
-  // The frame is known only once shown: make the outer bounds what was stored.
-  if (!(frameGeometry().size() - geometry().size()).isEmpty()) ResizeToStoredBounds();
+  FitStoredSizeToFrame();
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  FitStoredSizeToFrame();
 }
 
 void frmMain::SavePlacement() {
   const QRect r = frameGeometry();
-  const int values[4] = {platform::PixelsToTwipsX(r.left()), platform::PixelsToTwipsY(r.top()),
-                         platform::PixelsToTwipsX(r.width()), platform::PixelsToTwipsY(r.height())};
-  for (int i = 0; i < 4; ++i)
+  const int pixels[4] = {r.left(), r.top(), r.width(), r.height()};
+  for (int i = 0; i < 4; ++i) {
+    const bool horizontal = i % 2 == 0;
+    // A bound still where the stored value put it keeps that value: twips
+    // finer than a pixel do not drift from one start to the next.
+    const double twips = pixels[i] == ClampedPixels(placement_[i], horizontal)
+                             ? placement_[i]
+                             : horizontal ? platform::PixelsToTwipsX(pixels[i])
+                                          : platform::PixelsToTwipsY(pixels[i]);
     platform::SaveSetting(qel::kProgramTitle, "Settings", kPlacement[i].key,
-                          platform::SingleText(static_cast<float>(values[i])));
+                          platform::SingleText(static_cast<float>(twips)));
+  }
 }
 
 void frmMain::Form_Unload() {

@@ -112,15 +112,19 @@ class frmMain : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void BuildInputArea(QWidget* client);
   void BuildConstraintPanel(QWidget* client);
+  // The whole window's tab order, once every control stands.
+  void SetTabOrder();
   void BuildMenus();
   void BuildStatusBar();
   void RestorePlacement();
   // Sizes the window so that its outer bounds are the stored ones.
   void ResizeToStoredBounds();
+  void FitStoredSizeToFrame();
   // Brings the status bar's date and time up to date.
   void UpdateStatusClock();
   void SavePlacement();

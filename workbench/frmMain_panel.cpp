@@ -7,10 +7,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <cmath>
-#include <iterator>
 #include <exception>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
 #include "engine.h"
 #include "frmInputSummary.h"
 #include "frmMain.h"
@@ -35,13 +34,6 @@ QString MeanText(double total, int records) {
   if (!std::isfinite(mean)) return QString::fromStdString(qel::Str(total / records));
   if (std::fabs(mean) < 9.0e15) return QString::fromStdString(qel::Str(static_cast<long long>(mean)));
   return QString::fromStdString(qel::Str(mean));
-}
-
-// True when some building block has a neighbour.
-bool AnyNeighbour() {
-  for (int r = 1; r <= qel::intNRecs && r <= qel::kTableSize; ++r)
-    if (qel::arrBB(r).intNNbrs > 0) return true;
-  return false;
 }
 
 }  // namespace
@@ -99,9 +91,10 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
                                          600, 3960, 1935, 255);
   chkIRAapx =
       MakeFormControl<QCheckBox>(c, "chkIRAapx", QStringLiteral("as IRA"), 2640, 3960, 855, 255);
-  // The check boxes are wider than their captions: keep them from covering
-  // the option buttons beside them.
+  // The check boxes are wider than their captions and reach under the option
+  // buttons' circles: keep them below, so that a click on a circle selects.
   chkLayerspec[0]->lower();
+  chkLayerspec[1]->lower();
   fraLayerspec->lower();
 
   const char* zoneNames[4] = {"chkZonespec0", "chkZonespec1", "chkZonespec2", "chkZonespec3"};
@@ -127,8 +120,6 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
   lblIterations->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   cmdClear = MakeFormControl<QPushButton>(c, "cmdClear", QStringLiteral("&Clear form"), 4560, 4560,
                                           1215, 375);
-  cmdExit =
-      MakeFormControl<QPushButton>(c, "cmdExit", QStringLiteral("E&xit"), 3240, 4560, 1215, 375);
   cmdRun = MakeFormControl<QPushButton>(c, "cmdRun", QStringLiteral("&Run"), 5880, 4560, 1215, 375);
 
   optLaypop[1]->setChecked(true);
@@ -151,19 +142,7 @@ void frmMain::BuildConstraintPanel(QWidget* c) {
   for (int i = 0; i < 4; ++i)
     connect(chkZonespec[i], &QCheckBox::toggled, this, [this, i] { chkZonespec_Click(i); });
   connect(cmdClear, &QPushButton::clicked, this, [this] { cmdClear_Click(); });
-  connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
   connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
-
-  // Tab goes through the window as it reads: top to bottom, left to right.
-  QWidget* const order[] = {txtInputfile,    CmdInputfile,   chkHeader,       txtContfile,
-                            cmdGetcont,      chkLayerspec[0], optLaypop[1],   chkLayerspec[1],
-                            optLaypop[2],    chkApprox,      chkIRAapx,       chkZonespec[0],
-                            txtMinpop,       chkZonespec[1], txtTarpop,       chkZonespec[2],
-                            txtShapewt,      chkZonespec[3], txtHomvars,      txtHomwt,
-                            chkSA,           txtIterations,  cmdExit,         cmdClear,
-                            cmdRun};
-  for (size_t i = 1; i < std::size(order); ++i)
-    QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 // ---- Loading the input ---------------------------------------------------------
@@ -190,7 +169,7 @@ void frmMain::CmdInputfile_Click() {
     if (!nameB.empty()) lblNameB->setText(QString::fromStdString(nameB));
     cmdGetcont->setEnabled(true);
     platform::SetDefaultButton(this, cmdGetcont);
-    if (cmdRun->isEnabled() && !AnyNeighbour()) {
+    if (cmdRun->isEnabled() && !qel::AnyBlockHasNeighbours()) {
       // The new study area has dropped the neighbours of the earlier
       // contiguity file: a run now would ignore them without a word.
       txtContfile->clear();
@@ -205,15 +184,15 @@ void frmMain::cmdGetcont_Click() {
   try {
     const std::string path =
         platform::ShowOpenDialog("Select a contiguity file", kInputFilter, "", kInputDialogFlags);
+    const QString loaded = txtContfile->text();
     txtContfile->setText(QString::fromStdString(path));
     if (txtContfile->text().isEmpty()) return;
     int16_t arcs = 0;
     qel::ReadContiguityFile(path, arcs);
-    if (arcs <= 0) return;
-    if (!AnyNeighbour()) {
-      // The reader has said why; a file that gave no block a neighbour has
-      // loaded nothing, and the lists of an earlier file are gone with it.
-      ShowNoContiguity();
+    if (arcs <= 0) {
+      // The reader refused the file and has said why; the neighbours loaded
+      // before stay, and so do their file name, count and commands.
+      txtContfile->setText(loaded);
       return;
     }
     lblContrecs->setText(Str16(arcs) + QStringLiteral(" Arc records read"));

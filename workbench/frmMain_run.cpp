@@ -169,8 +169,13 @@ void frmMain::cmdRun_Click() {
 
     qel::datRunStart = qel::TimeOfDay();
     running_ = true;
-    qel::BuildIntermediateBBs();
-    qel::RunIterations(qel::intNIterations);
+    if (qel::BuildIntermediateBBs()) {
+      qel::RunIterations(qel::intNIterations);
+    } else {
+      // Refused with its message: no run, and the last run's results and
+      // report stay as they are.
+      progress->hide();
+    }
     running_ = false;
   } catch (...) {
     running_ = false;

@@ -3,8 +3,12 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "Shapes.h"
+#include "frmOutput.h"
+#include "platform/Forms.h"
+#include "platform/Placement.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -19,8 +23,14 @@ constexpr int kShapeRects[frmMap::kShapes][4] = {
 
 }  // namespace
 
-frmMap::frmMap() : QWidget(nullptr, Qt::Dialog) {
+frmMap::frmMap() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmMap", QStringLiteral("Map"), 3630, 3435);
+  // Shown with the output report at the end of a run: beside it, not under it.
+  platform::PlaceWhenFirstShown(this, [this] {
+    frmOutput* report = frmOutput::Instance();
+    report->PlaceOnOwner();
+    platform::PlaceBeside(this, report);
+  });
 
   shpOut = MakeFormControl<ShapeControl>(this, "shpOut", 600, 240, 2415, 2415);
 

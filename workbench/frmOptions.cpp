@@ -6,9 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "engine.h"
 #include "platform/FormKeys.h"
+#include "platform/Forms.h"
+#include "platform/Placement.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -29,8 +32,9 @@ void Reject(QLineEdit* box, const std::string& message) {
 
 }  // namespace
 
-frmOptions::frmOptions() : QWidget(nullptr, Qt::Dialog) {
+frmOptions::frmOptions() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmOptions", QString::fromLatin1(kTitle), 4680, 3810);
+  platform::PlaceWhenFirstShown(this, [this] { platform::CentreOn(this, parentWidget()); });
 
   cmdOk = MakeFormControl<QPushButton>(this, "cmdOk", QStringLiteral("&Ok"), 3360, 3360, 1215, 375);
   cmdCancel = MakeFormControl<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), 1920, 3360,

@@ -6,10 +6,13 @@
 #include <exception>
 #include <vector>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "SetUpFixedForm.h"
 #include "engine.h"
 #include "platform/FileDialog.h"
 #include "platform/FormKeys.h"
+#include "platform/Forms.h"
+#include "platform/Placement.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -62,8 +65,9 @@ std::vector<std::string> ReportBlock() {
 
 }  // namespace
 
-frmOutput::frmOutput() : QWidget(nullptr, Qt::Dialog) {
+frmOutput::frmOutput() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmOutput", QStringLiteral("Output Report"), 4950, 5505);
+  platform::PlaceWhenFirstShown(this, [this] { PlaceOnOwner(); });
 
   cmdClose = MakeButton(this, "cmdClose", "&Close", 3720);
   cmdSaveTcts = MakeButton(this, "cmdSaveTcts", "Save &tracts", 2520);
@@ -81,6 +85,12 @@ frmOutput::frmOutput() : QWidget(nullptr, Qt::Dialog) {
   connect(cmdSaveLog, &QPushButton::clicked, this, &frmOutput::cmdSaveLog_Click);
   connect(cmdSaveTcts, &QPushButton::clicked, this, &frmOutput::cmdSaveTcts_Click);
   connect(cmdClose, &QPushButton::clicked, this, &frmOutput::cmdClose_Click);
+}
+
+void frmOutput::PlaceOnOwner() {
+  if (placed_) return;
+  placed_ = true;
+  platform::CentreOn(this, parentWidget());
 }
 
 void frmOutput::cmdView_Click() {

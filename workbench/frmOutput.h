@@ -20,6 +20,10 @@ class frmOutput : public QWidget, public FormInstance<frmOutput> {
   QPushButton* cmdSaveTcts = nullptr;
   QPushButton* cmdClose = nullptr;
 
+  // Centred on the main window, once: the first show, or the demo map's
+  // first show, which opens beside it, whichever comes first.
+  void PlaceOnOwner();
+
   void cmdView_Click();
   void cmdSaveLog_Click();
   void cmdSaveTcts_Click();
@@ -31,6 +35,7 @@ class frmOutput : public QWidget, public FormInstance<frmOutput> {
  private:
   friend class FormInstance<frmOutput>;
   frmOutput();
+  bool placed_ = false;
   // Save dialog, writer, confirmation; any failure gives the "Error" message.
   void SaveWith(const char* dialogTitle, const char* filter, const char* fileName,
                 void (*writer)(const std::string&), const char* savedPrompt,

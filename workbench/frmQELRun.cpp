@@ -1,18 +1,21 @@
 #include "frmQELRun.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <algorithm>
 
-#include "FormInstance.h"
+#include "MakeFormControl.h"
+#include "PaintNowDuringRun.h"
+#include "SetUpFixedForm.h"
+#include "platform/Forms.h"
+#include "platform/Placement.h"
 
-frmQELRun::frmQELRun() : QWidget(nullptr, Qt::Dialog) {
+frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmQELRun", QStringLiteral("QEL Program Run"), 4590, 2715);
+  platform::PlaceWhenFirstShown(this, [this] { platform::CentreOn(this, parentWidget()); });
 
   lblProgrep = MakeFormControl<QLabel>(this, "lblProgrep", 240, 120, 4095, 255);
   prgRunProg = MakeFormControl<QProgressBar>(this, "prgRunProg", 240, 480, 4095, 375);
@@ -55,19 +58,6 @@ void frmQELRun::SelectLine(int index) {
   lstProgRep->setCurrentRow(index);
   lstProgRep->scrollToItem(lstProgRep->item(index));
   PaintNowDuringRun(lstProgRep);
-}
-
-void frmQELRun::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (placed_) return;
-  placed_ = true;
-  QWidget* owner = nullptr;
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w->objectName() == QLatin1String("frmMain") && w->isVisible()) owner = w;
-  }
-  const QRect area =
-      owner ? owner->frameGeometry() : (screen() ? screen()->availableGeometry() : QRect());
-  if (area.isValid()) move(area.center() - rect().center());
 }
 
 // The button is never enabled; were it clicked, it would unload the window.

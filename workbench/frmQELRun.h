@@ -34,11 +34,8 @@ class frmQELRun : public QWidget, public FormInstance<frmQELRun> {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  // The first time it is shown the window is centred on the main window.
-  void showEvent(QShowEvent* event) override;
 
  private:
   friend class FormInstance<frmQELRun>;
   frmQELRun();
-  bool placed_ = false;
 };

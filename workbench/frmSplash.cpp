@@ -7,7 +7,8 @@
 #include <QTimer>
 #include <exception>
 
-#include "FormInstance.h"
+#include "Fonts.h"
+#include "MakeFormControl.h"
 #include "ProgramInfo.h"
 #include "engine.h"
 #include "platform/Twips.h"
@@ -51,7 +52,7 @@ bool frmSplash::Started() { return StartedFlag(); }
 
 frmSplash::frmSplash() : QFrame(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("frmSplash"));
-  setFont(platform::FormFont());
+  setFont(FormFont());
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setLineWidth(kBorder);
   setStyleSheet(QStringLiteral("frmSplash { background-color: %1; }").arg(kBackColor));
@@ -99,6 +100,8 @@ frmSplash::frmSplash() : QFrame(nullptr, Qt::SplashScreen | Qt::FramelessWindowH
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(kDelayMs);
+  // The default coarse timer may fire up to 5 % early.
+  Timer1->setTimerType(Qt::PreciseTimer);
   connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
   Timer1->start();
 }

@@ -1,13 +1,9 @@
 #include <QApplication>
 
-#include "WorkbenchWindows.h"
-#include "frmSplash.h"
+#include "StartWorkbench.h"
 
-// The program starts with its splash window, whose timer (or a click on its
-// margin) starts the engine and opens the main window.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  InstallWorkbenchWindows();
-  frmSplash::Instance()->show();
+  StartWorkbench();
   return app.exec();
 }

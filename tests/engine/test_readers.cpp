@@ -59,6 +59,8 @@ TEST_F(Readers, IntersectionFile) {
   EXPECT_EQ(boxes.Shown(), (Boxes{{"Header Line reads id Tracts", 65, "Header information"}}));
   EXPECT_EQ(nameA, "Tracts");
   EXPECT_EQ(intNRecs, 2);
+  ReadPat("id Tracts\n" + kGood + "3 x 1 1 1 1\n", 1);  // lines count from the header
+  EXPECT_EQ(boxes.Shown().back().prompt, "Error 13 Type mismatch: text is not a number (line 4)");
   nameA = "old";
   boxes.Answer(kIdCancel);
   ReadIntersectionFile(1, TempPath("a.pat"), nameA, nameB);
@@ -68,9 +70,12 @@ TEST_F(Readers, IntersectionFile) {
   for (int r = 1; r <= 2000; ++r) text += std::to_string(r) + " 1 1 10 10 1\n";
   ReadPat(text);
   EXPECT_EQ(intNRecs, 2000);
-  ReadPat(text + "2001 1 1 10 10 1\n");
+  ReadPat(text + "2001 1 1 10 10 1 5\n");
   EXPECT_EQ(boxes.Shown(), (Boxes{{"Too many zone records in intersection file", 16, "Too many zones"}}));
+  // A failed load leaves nothing of itself counted.
   EXPECT_EQ(intNRecs, 0);
+  EXPECT_EQ(intNHomVars, 0);
+  EXPECT_EQ(dblTotPopA + dblTotPopB, 0);
 }
 
 TEST_F(Readers, MalformedIntersectionLinesEndInOneMessageAndAreNotCounted) {
@@ -79,14 +84,15 @@ TEST_F(Readers, MalformedIntersectionLinesEndInOneMessageAndAreNotCounted) {
     int kept;
     const char* error;
   } cases[] = {
-      {"id A B\n" + kGood, 0, "Error 13 "},
+      {"id A B\n" + kGood, 0, "Error 13 Type mismatch: text is not a number (line 1)"},
       {kGood + "x 1 1 1 1 1\n", 2, "Error 13 "},
       {kGood + "3 1 1 1 1\n", 2, "Error 13 "},
-      {kGood + "3 1 1 abc 1 1\n", 2, "Error 13 Type mismatch: text is not a number"},
-      {kGood + "3 1 1 1 1 1 1 2 3 4 5 6 7 8 9 10 11 12 13\n", 2, "Error 9 "},
+      {kGood + "3 1 1 abc 1 1\n", 2, "Error 13 Type mismatch: text is not a number (line 3)"},
+      {kGood + "3 1 1 1 1 1 1 2 3 4 5 6 7 8 9 10 11 12 13\n", 2,
+       "Error 9 Index outside the bounds of a table: a record has more than 18 fields (line 3)"},
       {kGood + "40000 1 1 1 1 1\n", 2, "Error 6 "},
-      {kGood + std::string(40000, '7') + "\n", 2, "Error 6 "},
-      {"", 1, "Error 6 "},  // only one record
+      {kGood + std::string(40000, '7') + "\n", 2, "Error 6 Overflow: a line is longer than 32767 characters (line 3)"},
+      {"", 1, "Error 6 Overflow: the file holds no building block"},  // only one record, no line at fault
   };
   for (const auto& c : cases) {
     dblTotPopA = 0;
@@ -131,6 +137,37 @@ TEST_F(Readers, ContiguityFile) {
   EXPECT_EQ(arrBB(5).intNNbrs, 1);  // the line after the limit is not read
 }
 
+TEST_F(Readers, LoadsThatYieldNoArcKeepTheLoadedNeighbours) {
+  ReadPat(kGood + "3 1 1 10 10 1\n");
+  ASSERT_EQ(ReadCtg("2 3 4\n2 1 1\n"), 2);
+  auto kept = [] { return Shared(2, 3) == 4 && Shared(3, 2) == 4 && Shared(2, 1) == 1 && arrBB(2).intNNbrs == 2; };
+  const std::pair<std::string, std::string> refused[] = {
+      {"", "The contiguity file " + TempPath("a.ctg") + " holds no usable arc; nothing was loaded"},
+      {"2 2 1\n3 3 5\n", "The contiguity file " + TempPath("a.ctg") + " holds no usable arc; nothing was loaded"},
+      {"2 2 1\nx 3 1\n2 3 1\n", "Error 13 Type mismatch: text is not a number (line 2)"},
+  };
+  for (const auto& [content, prompt] : refused) {
+    EXPECT_EQ(ReadCtg(content), 0);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].prompt, prompt);
+    EXPECT_TRUE(kept()) << content;
+  }
+  int16_t arcs = -1;
+  boxes.Clear();
+  ReadContiguityFile(TempPath("none.ctg"), arcs);
+  EXPECT_EQ(arcs, 0);
+  EXPECT_EQ(boxes.Shown(), (Boxes{{"Error 53 File not found", 48, "Error"}}));
+  EXPECT_TRUE(kept());
+  // Neither Cancel at the header question nor a file that cannot be opened
+  // reads a new study area; one that is read starts without neighbours.
+  boxes.Answer(kIdCancel);
+  ReadIntersectionFile(1, WriteFile("h.pat", "id A B\n" + kGood), nameA, nameB);
+  ReadIntersectionFile(0, TempPath("none.pat"), nameA, nameB);
+  EXPECT_TRUE(kept());
+  ReadPat(kGood);
+  EXPECT_EQ(arrBB(2).intNNbrs + arrBB(3).intNNbrs, 0);
+}
+
 TEST_F(Readers, ZonesGroupByTheMatchingLayer) {
   const std::string zones = "1 0 0 1000 1000 0\n2 07 5 10 1\n3 8 5 20 2 1\n1 7 5 40 4 1\n5 7 6 30 3 1\n";
   auto grouping = [] {
@@ -148,6 +185,8 @@ TEST_F(Readers, ZonesGroupByTheMatchingLayer) {
   ReadMatchZones(0, TempPath("z.pat"));
   EXPECT_EQ(grouping(), (std::vector<std::vector<int>>{{5, 3, 2, 3}, {6, 3, 5}}));
   EXPECT_TRUE(boxes.Shown().empty());
+  ReadMatchZones(0, WriteFile("z.pat", zones + "6 7 y 1 1 1\n"));
+  EXPECT_EQ(boxes.Shown(), (Boxes{{"Error 13 Type mismatch: text is not a number (line 6)", 48, "Error"}}));
 }
 
 }  // namespace

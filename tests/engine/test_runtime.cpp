@@ -1,4 +1,5 @@
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
 #include "test_support.h"
@@ -63,6 +64,27 @@ TEST_F(Files, OutputReplacesTheTargetOnlyOnClose) {
   PrintLine(3, "partial");
   FileAbort(3);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "a\r\n12,-3\r\n");
+}
+
+TEST_F(Files, ReplacedFilesKeepTheirPermissionsAndAFolderWithoutRoomIsWrittenInPlace) {
+  namespace fs = std::filesystem;
+  const std::string p = WriteFile("out.txt", "old");
+  fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
+  auto write = [&p](const std::string& text) {
+    FileOpenOutput(4, p);
+    PrintLine(4, text);
+    FileClose(4);
+  };
+  write("beside");
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "beside\r\n");
+  EXPECT_EQ(fs::status(p).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  // The file beside cannot be made (as in a read-only folder; a directory
+  // of its name stands in, since tests run as root): written in place.
+  fs::create_directory(p + ".qel-new");
+  write("in place");
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "in place\r\n");
+  EXPECT_TRUE(fs::is_directory(p + ".qel-new"));
+  EXPECT_EQ(ErrorOf([this] { FileOpenOutput(4, TempPath("nowhere/out.txt")); }), kErrPathAccess);
 }
 
 }  // namespace

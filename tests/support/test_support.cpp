@@ -125,7 +125,7 @@ void LoadLattice(const std::filesystem::path& dir, const Lattice& l) {
   LoadStudyArea((dir / "lattice.pat").string(), (dir / "lattice.ctg").string());
 }
 
-void PrepareRun(const RunSettings& s) {
+bool PrepareRun(const RunSettings& s) {
   blnThresholdPop = s.threshold, blnTargetPop = s.target, blnShape = s.shape, blnHomog = s.homog;
   blnFixedA = s.fixedA, blnFixedB = s.fixedB;
   if (s.threshold) dblThreshold = s.thresholdPop;
@@ -143,12 +143,11 @@ void PrepareRun(const RunSettings& s) {
   blnMinOnly = s.threshold && !s.approx && !s.homog && !s.shape && !s.target;
   intNIterations = static_cast<int16_t>(s.iterations);
   datRunStart = TimeOfDay();
-  BuildIntermediateBBs();
+  return BuildIntermediateBBs();
 }
 
 void StartRun(const RunSettings& s) {
-  PrepareRun(s);
-  RunIterations(intNIterations);
+  if (PrepareRun(s)) RunIterations(intNIterations);
 }
 
 // ---- Tract checks ---------------------------------------------------------------

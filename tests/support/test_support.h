@@ -125,8 +125,9 @@ struct RunSettings {
   int popLayer = 1, iterations = 5, seed = 99;
 };
 // Copies the settings into the engine as the main window does, seeds the
-// generator and builds the IBBs; StartRun then runs the iterations.
-void PrepareRun(const RunSettings& s);
+// generator and builds the IBBs (false when refused); StartRun then runs the
+// iterations unless the preparation was refused.
+bool PrepareRun(const RunSettings& s);
 void StartRun(const RunSettings& s);
 
 // The first difference between tracts 1..intNTracts and what their members

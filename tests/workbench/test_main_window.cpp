@@ -11,8 +11,8 @@
 #include "WorkbenchWindows.h"
 #include "engine.h"
 #include "frmMain.h"
+#include "frmOutput.h"
 #include "frmQELRun.h"
-#include "platform/FormKeys.h"
 #include "platform/Forms.h"
 #include "platform/ModalScript.h"
 #include "platform/Settings.h"
@@ -23,6 +23,21 @@ namespace {
 
 const std::string kSids = QEL_SOURCE_DIR "/tests/data/sids.pat";
 const std::string kSidsCtg = QEL_SOURCE_DIR "/tests/data/sids.ctg";
+
+// The links of a help page and a point inside each, in viewport coordinates.
+std::vector<std::pair<QString, QPoint>> Links(QTextBrowser* page) {
+  std::vector<std::pair<QString, QPoint>> links;
+  for (QTextBlock b = page->document()->begin(); b.isValid(); b = b.next()) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      if (!f.charFormat().isAnchor()) continue;
+      QTextCursor c(page->document());
+      c.setPosition(f.position() + 1);
+      links.emplace_back(f.charFormat().anchorHref(), page->cursorRect(c).center());
+    }
+  }
+  return links;
+}
 
 std::string LastPrompt() {
   const auto boxes = ModalScript::MessageBoxes();
@@ -78,7 +93,7 @@ class TestMainWindow : public QObject {
   }
   void ExpectStartState() {
     QVERIFY(w->CmdInputfile->isEnabled() && !w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
-    QCOMPARE(platform::DefaultButton(w), w->CmdInputfile);
+    QVERIFY(w->CmdInputfile->isDefault());
     for (QCheckBox* b : w->chkZonespec) QVERIFY(!b->isEnabled() && !b->isChecked());
     for (QCheckBox* b : w->chkLayerspec) QVERIFY(!b->isEnabled() && !b->isChecked());
     QVERIFY(w->lblNrecs->isHidden() && w->lblContrecs->isHidden() && w->txtInputfile->text().isEmpty());
@@ -109,7 +124,7 @@ class TestMainWindow : public QObject {
                                      "Text files (*.txt)|*.txt"));
     QCOMPARE(w->lblNrecs->text(), QStringLiteral("101 Zones read, 6 homogeneity variables"));
     QVERIFY(w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
-    QCOMPARE(platform::DefaultButton(w), w->cmdGetcont);
+    QVERIFY(w->cmdGetcont->isDefault() && !w->CmdInputfile->isDefault());
     ModalScript::ClearRecords();
     ModalScript::AnswerCancel();
     ModalScript::AnswerButton(qel::kIdOk);
@@ -122,7 +137,28 @@ class TestMainWindow : public QObject {
     for (QCheckBox* b : w->chkZonespec) QVERIFY(b->isEnabled());
     for (QCheckBox* b : w->chkLayerspec) QVERIFY(b->isEnabled());
     QVERIFY(w->cmdRun->isEnabled() && w->mnuViewInputSummary->isEnabled());
-    QCOMPARE(platform::DefaultButton(w), w->cmdRun);
+    QVERIFY(w->cmdRun->isDefault() && !w->cmdGetcont->isDefault());
+  }
+
+  // Run needs neighbours: a new study area drops the lists of the old one
+  // and takes Run away until a contiguity file is loaded for it.
+  void runOnlyWithNeighbours() {
+    LoadSids();
+    QVERIFY(w->cmdRun->isEnabled() && w->cmdRun->isDefault());
+    Load(w->CmdInputfile, kSids);
+    QVERIFY(!w->cmdRun->isEnabled() && w->txtContfile->text().isEmpty());
+  }
+
+  void contiguityFileWithoutArcsKeepsTheLoadedOne() {
+    LoadSids();
+    for (const char* text : {"", "2 2 1\n"}) {
+      Load(w->cmdGetcont, Write("none.ctg", text), qel::kIdOk);
+      QVERIFY(LastPrompt().find("holds no usable arc") != std::string::npos);
+      QCOMPARE(w->txtContfile->text().toStdString(), kSidsCtg);
+      QCOMPARE(w->lblContrecs->text(), QStringLiteral("287 Arc records read"));
+      QVERIFY(!w->lblContrecs->isHidden() && w->cmdRun->isEnabled());
+      QVERIFY(w->cmdRun->isDefault());
+    }
   }
 
   void headerLineNamesTheLayersOrCancelClears() {
@@ -177,6 +213,27 @@ class TestMainWindow : public QObject {
     QCOMPARE(w->txtMinpop->text(), QStringLiteral("9600"));
   }
 
+  // A click on an option button's circle reaches the button, though the
+  // "Fixed" box of its layer lies under it.
+  void populationOptionsClickOnTheirCircles() {
+    LoadSids();
+    w->show();
+    w->chkZonespec[0]->click();
+    QWidget* client = w->centralWidget();
+    for (int i : {2, 1}) {
+      QRadioButton* option = w->optLaypop[i];
+      QStyleOptionButton o;
+      o.initFrom(option);
+      const QRect circle = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &o, option);
+      const QPoint at = option->mapTo(client, circle.center());
+      QWidget* hit = client->childAt(at);
+      QCOMPARE(hit, static_cast<QWidget*>(option));
+      QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(client, at));
+      QVERIFY(option->isChecked());
+      QCOMPARE(int(qel::intPopLayer), i);
+    }
+  }
+
   void runChecksInOrderAndWhatStaysWritten() {
     struct Check {
       std::function<void()> setUp;
@@ -226,6 +283,28 @@ class TestMainWindow : public QObject {
     }
   }
 
+  void refusedPreparationIsNoResult() {
+    LoadSids();
+    w->chkZonespec[0]->setChecked(true);
+    w->txtMinpop->setText(QStringLiteral("9600"));
+    w->cmdRun->click();
+    frmOutput::Instance()->hide();
+    const int tracts = qel::intNBestTracts;
+    const std::string composition = dir_.filePath(QStringLiteral("t.csv")).toStdString();
+    qel::WriteTractComposition(composition + ".before");
+    w->chkZonespec[1]->setChecked(true);
+    w->txtTarpop->setText(QStringLiteral("0"));
+    ModalScript::AnswerButton(qel::kIdOk);
+    w->cmdRun->click();
+    QCOMPARE(LastPrompt(), std::string("Target population must be greater than 0"));
+    QVERIFY(!frmQELRun::Instance()->isVisible() && !frmOutput::Instance()->isVisible());
+    QCOMPARE(int(qel::intNBestTracts), tracts);
+    qel::WriteTractComposition(composition);
+    QFile before(QString::fromStdString(composition + ".before")), after(QString::fromStdString(composition));
+    QVERIFY(before.open(QIODevice::ReadOnly) && after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before.readAll());
+  }
+
   void unusableTextIsRefusedNotFatal() {
     const std::string pop = "Population values must be whole numbers from -32768 to 32767";
     const std::string sizes = "Homogeneity group sizes must be whole numbers separated by blanks";
@@ -271,6 +350,63 @@ class TestMainWindow : public QObject {
     QVERIFY(w->width() > 0 && w->width() < 100000);
   }
 
+  // Windows without a designed place open centred on the main window, which
+  // owns them (and the about box, which has a designed place); help opens
+  // beside it.
+  void windowsOpenOnTheMainWindow() {
+    w->show();
+    w->setGeometry(100, 150, 600, 500);
+    LoadSids();
+    w->mnuViewOptions->trigger();
+    w->mnuViewInputSummary->trigger();
+    for (const char* name : {"frmOptions", "frmInputSummary"}) {
+      auto* window = w->findChild<QWidget*>(QString::fromLatin1(name));
+      QVERIFY2(window && window->isVisible() && window->isWindow(), name);
+      const QPoint off = window->frameGeometry().center() - w->frameGeometry().center();
+      QVERIFY2(off.manhattanLength() <= 2, name);
+    }
+    w->setGeometry(2, 150, 150, 400);  // room for help on the right only
+    w->mnuHelpContents->trigger();
+    auto* help = w->findChild<QWidget*>(QStringLiteral("HelpViewer"));
+    QVERIFY(help->isVisible() && !help->frameGeometry().intersects(w->frameGeometry()));
+    w->mnuHelpAbout->trigger();
+    QVERIFY(w->findChild<QWidget*>(QStringLiteral("frmAbout"))->isVisible());
+  }
+
+  // Help comes from inside the program: the contents page lists every topic
+  // as a link that opens with a click, and the search looks through the text.
+  void helpContentsLinksAndSearch() {
+    w->mnuHelpContents->trigger();
+    auto* viewer = w->findChild<QDialog*>(QStringLiteral("HelpViewer"));
+    QVERIFY(viewer && viewer->isVisible());
+    auto* page = viewer->findChild<QTextBrowser*>(QStringLiteral("page"));
+    QCOMPARE(page->source(), QUrl(QStringLiteral("qrc:/help/contents.html")));
+    QStringList titles;
+    for (const auto& [link, at] : Links(page)) {
+      QTest::mouseClick(page->viewport(), Qt::LeftButton, {}, at);
+      QCOMPARE(page->source().fileName(), link);
+      titles << page->documentTitle();
+      page->setSource(QUrl(QStringLiteral("qrc:/help/contents.html")));
+    }
+    QCOMPARE(titles.size(), 10);
+    QVERIFY(titles.contains(QStringLiteral("Layer control")) && !titles.contains(QString()));
+
+    w->mnuHelpSearchForHelpOn->trigger();
+    auto* word = viewer->findChild<QLineEdit*>(QStringLiteral("searchWord"));
+    auto* results = viewer->findChild<QListWidget*>(QStringLiteral("results"));
+    QCOMPARE(viewer->focusWidget(), word);
+    QCOMPARE(results->count(), 11);  // no word yet: every page, as the contents list them
+    for (int i = 0; i < 10; ++i) QCOMPARE(results->item(i + 1)->text(), titles[i]);
+    QTest::keyClicks(word, QStringLiteral("qellut.CSV"));  // in the text only, any case
+    QCOMPARE(results->count(), 1);
+    QCOMPARE(results->item(0)->text(), QStringLiteral("Options"));
+    results->setCurrentRow(0);
+    QCOMPARE(page->source().fileName(), QStringLiteral("options.html"));
+    word->setText(QStringLiteral("no such word anywhere"));
+    QCOMPARE(results->count(), 0);
+    viewer->close();
+  }
+
   void closingIsIgnoredDuringARun() {
     LoadSids();
     w->chkZonespec[0]->setChecked(true);
@@ -280,8 +416,7 @@ class TestMainWindow : public QObject {
     QCoreApplication::postEvent(w, new QCloseEvent);
     w->show();
     w->cmdRun->click();
-    const auto loaded = platform::LoadedForms();
-    QVERIFY(std::find(loaded.begin(), loaded.end(), w) != loaded.end());  // not unloaded
+    QVERIFY(w->isVisible());  // not closed
     QVERIFY(frmQELRun::IsLoaded() && qel::intNBestTracts > 0);
   }
 };

@@ -1,13 +1,19 @@
 // The platform layer the windows stand on: scripted modal boxes and dialogs,
 // a dialog's Cancel as an error, the settings store, and the about box's
 // registry look-up.
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "engine.h"
 #include "frmAbout.h"
 #include "platform/FileDialog.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "platform/ModalScript.h"
 #include "platform/Registry.h"
@@ -72,8 +78,47 @@ class TestPlatform : public QObject {
     } catch (const qel::RuntimeError& e) {
       QCOMPARE(e.Number(), 32755);
     }
-    QCOMPARE(platform::DialogNameFilters("Text files|*.txt;*.log|Only a description"),
-             std::string("Text files (*.txt *.log)"));
+  }
+
+  // A dialog shown for real: the filter text becomes its list of name filters
+  // (a trailing description without a pattern is dropped), and Cancel is the
+  // same error as in a script.
+  void realDialogFiltersAndCancel() {
+    ModalScript::End();
+    QWidget owner;
+    owner.setGeometry(100, 150, 500, 400);
+    owner.show();
+    platform::SetMainWindow(&owner);
+    QStringList filters;
+    QPoint centre;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      filters = dialog->nameFilters();
+      centre = dialog->frameGeometry().center();
+      dialog->reject();
+    });
+    try {
+      platform::ShowOpenDialog("Pick", "Text files|*.txt;*.log|All files (*.*)|*.*|Only a description",
+                               "", 4100);
+      QFAIL("Cancel returned a path");
+    } catch (const qel::RuntimeError& e) {
+      QCOMPARE(e.Number(), 32755);
+    }
+    QCOMPARE(filters, (QStringList{"Text files (*.txt *.log)", "All files (*)"}));
+    QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 2);
+
+    // A message box opens on the same owner.
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      centre = box->frameGeometry().center();
+      box->buttons().front()->click();
+    });
+    centre = QPoint();
+    QCOMPARE(platform::ShowMessageBox("Placed?", 64, "Where"), int(qel::kIdOk));
+    QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 2);
+    platform::SetMainWindow(nullptr);
   }
 
   void settingsRoundTripInTheirFolder() {
@@ -108,8 +153,10 @@ class TestPlatform : public QObject {
     QFETCH(int, result);
     QFETCH(QString, text);
     using namespace platform;
-    ClearRegistry();
     SetRegistryValue(kKeyLocalMachine, "Some\\Key", "Value", type, bytes.toStdString());
+    RegKey before = 0;
+    QCOMPARE(RegOpenKey(kKeyLocalMachine, "Some\\Key", 0, before), kRegOk);
+    RegCloseKey(before);
     std::string v = "kept";
     QCOMPARE(int(frmAbout::GetKeyValue(kKeyLocalMachine, "some\\KEY", "VALUE", v)), result);
     QCOMPARE(QString::fromStdString(v), text);
@@ -118,7 +165,13 @@ class TestPlatform : public QObject {
       QCOMPARE(int(frmAbout::GetKeyValue(kKeyLocalMachine, key, "Other", other)), 0);
       QVERIFY(other.empty());
     }
-    QCOMPARE(OpenRegistryKeys(), 0);  // every look-up closed its key
+    // Every look-up closed the key it opened: the handles given out since
+    // are all unknown now.
+    RegKey after = 0;
+    QCOMPARE(RegOpenKey(kKeyLocalMachine, "Some\\Key", 0, after), kRegOk);
+    QVERIFY(after > before + 1);
+    for (RegKey k = before + 1; k < after; ++k) QCOMPARE(RegCloseKey(k), kRegInvalidHandle);
+    RegCloseKey(after);
   }
 };
 

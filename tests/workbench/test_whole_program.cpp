@@ -153,7 +153,9 @@ class TestWholeProgram : public QObject {
     static const uint32_t kColours[8] = {0x0000FF, 0xFF0000, 0x00FFFF, 0x00FF00,
                                          0xFFFFFF, 0x000000, 0xFF00FF, 0xFFFF00};
     frmMap* map = frmMap::Instance();
-    QVERIFY(map->isVisible());
+    QVERIFY(map->isVisible() && frmOutput::Instance()->isVisible());
+    // The map opens beside the report, not under it.
+    QVERIFY(!map->frameGeometry().intersects(frmOutput::Instance()->frameGeometry()));
     const QImage picture = map->grab().toImage();
     for (int k = 0; k <= 10; ++k) {
       const int tract = tractOfBlock_[k == 10 ? 11 : k + 2];

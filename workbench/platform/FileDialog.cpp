@@ -1,16 +1,19 @@
 #include "platform/FileDialog.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QStringList>
 
+#include "platform/Forms.h"
 #include "platform/ModalScript.h"
+#include "platform/Placement.h"
 #include "runtime.h"
 
 namespace platform {
 
 namespace {
 
+// The filter text as the dialog's list of name filters, e.g.
+// "Text files (*.txt)"; "*.*" stands for every file.
 QStringList NameFilters(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
   QStringList out;
@@ -44,7 +47,7 @@ std::string Run(ModalRecord::Kind kind, const std::string& title, const std::str
     return path;
   }
   const bool save = kind == ModalRecord::Kind::SaveDialog;
-  QFileDialog dlg(QApplication::activeWindow(), QString::fromStdString(title));
+  CentredDialog<QFileDialog> dlg(OwnerWindow(), QString::fromStdString(title));
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   if (save) {
@@ -70,10 +73,6 @@ std::string ShowOpenDialog(const std::string& title, const std::string& filter,
 std::string ShowSaveDialog(const std::string& title, const std::string& filter,
                            const std::string& fileName, int flags) {
   return Run(ModalRecord::Kind::SaveDialog, title, filter, fileName, flags);
-}
-
-std::string DialogNameFilters(const std::string& filter) {
-  return NameFilters(filter).join(QStringLiteral(";;")).toStdString();
 }
 
 }  // namespace platform

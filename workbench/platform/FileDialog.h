@@ -19,8 +19,4 @@ std::string ShowOpenDialog(const std::string& title, const std::string& filter,
 std::string ShowSaveDialog(const std::string& title, const std::string& filter,
                            const std::string& fileName, int flags);
 
-// The filter text as the dialog's list of name filters, e.g.
-// "Text files (*.txt)"; "*.*" stands for every file.
-std::string DialogNameFilters(const std::string& filter);
-
 }  // namespace platform

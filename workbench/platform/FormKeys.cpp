@@ -35,11 +35,11 @@ class FormKeyFilter : public QObject {
   }
 };
 
-FormKeyFilter* FilterOf(QWidget* form, bool create) {
+FormKeyFilter* FilterOf(QWidget* form) {
   // Found by name: the filter has no meta-object of its own to cast by.
   auto* f = static_cast<FormKeyFilter*>(form->findChild<QObject*>(
       QString::fromLatin1(FormKeyFilter::kName), Qt::FindDirectChildrenOnly));
-  if (!f && create) {
+  if (!f) {
     f = new FormKeyFilter(form);
     form->installEventFilter(f);
   }
@@ -49,22 +49,12 @@ FormKeyFilter* FilterOf(QWidget* form, bool create) {
 }  // namespace
 
 void SetDefaultButton(QWidget* form, QPushButton* button) {
-  FormKeyFilter* f = FilterOf(form, true);
+  FormKeyFilter* f = FilterOf(form);
   if (f->defaultButton && f->defaultButton != button) f->defaultButton->setDefault(false);
   f->defaultButton = button;
   if (button) button->setDefault(true);
 }
 
-void SetCancelButton(QWidget* form, QPushButton* button) { FilterOf(form, true)->cancelButton = button; }
-
-QPushButton* DefaultButton(QWidget* form) {
-  FormKeyFilter* f = FilterOf(form, false);
-  return f ? f->defaultButton.data() : nullptr;
-}
-
-QPushButton* CancelButton(QWidget* form) {
-  FormKeyFilter* f = FilterOf(form, false);
-  return f ? f->cancelButton.data() : nullptr;
-}
+void SetCancelButton(QWidget* form, QPushButton* button) { FilterOf(form)->cancelButton = button; }
 
 }  // namespace platform

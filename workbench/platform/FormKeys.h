@@ -10,7 +10,5 @@ namespace platform {
 
 void SetDefaultButton(QWidget* form, QPushButton* button);
 void SetCancelButton(QWidget* form, QPushButton* button);
-QPushButton* DefaultButton(QWidget* form);
-QPushButton* CancelButton(QWidget* form);
 
 }  // namespace platform

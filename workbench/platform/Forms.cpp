@@ -1,5 +1,6 @@
 #include "platform/Forms.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
@@ -40,11 +41,23 @@ void NoteUnloaded(QWidget* form) {
   Prune();
 }
 
-std::vector<QWidget*> LoadedForms() {
-  Prune();
-  std::vector<QWidget*> out;
-  for (const Entry& e : Registry()) out.push_back(e.form.data());
-  return out;
+namespace {
+
+QPointer<QWidget>& TheMainWindow() {
+  static QPointer<QWidget> main;
+  return main;
+}
+
+}  // namespace
+
+void SetMainWindow(QWidget* main) { TheMainWindow() = main; }
+
+QWidget* MainWindow() { return TheMainWindow().data(); }
+
+QWidget* OwnerWindow() {
+  QWidget* active = QApplication::activeWindow();
+  if (active && active->isVisible() && !(active->windowType() == Qt::SplashScreen)) return active;
+  return MainWindow();
 }
 
 void UnloadAllExcept(QWidget* keep) {

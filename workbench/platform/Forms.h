@@ -13,8 +13,14 @@ namespace platform {
 // own Unload); without one the window is closed and deleted later.
 void NoteLoaded(QWidget* form, std::function<void()> unload = {});
 void NoteUnloaded(QWidget* form);
-// Loaded windows in load order (windows deleted meanwhile are left out).
-std::vector<QWidget*> LoadedForms();
+// The main window, which owns every other window of the program but the
+// splash window; nullptr while there is none.
+void SetMainWindow(QWidget* main);
+QWidget* MainWindow();
+// What a box or dialog opened now belongs to: the program's active window,
+// else the main window.
+QWidget* OwnerWindow();
+
 // Unloads every noted window loaded after `keep`, the most recent first,
 // and then those before it down to the first (`keep` itself stays).
 void UnloadAllExcept(QWidget* keep);

@@ -1,112 +1,145 @@
 #include "platform/Help.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
-#include <QTextStream>
+#include <QTextDocument>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/MessageBox.h"
+#include "platform/Placement.h"
 
 namespace platform {
 
 namespace {
 
-std::string Trim(const QString& s) { return s.trimmed().toStdString(); }
+struct HelpPage {
+  QUrl url;
+  QString title;
+  QString text;  // what a reader sees, for the search
+};
+
+// The pages' links, in the order they stand.
+QStringList LinksOf(const QTextDocument& doc) {
+  QStringList links;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+    for (auto it = b.begin(); !it.atEnd(); ++it)
+      if (it.fragment().charFormat().isAnchor()) links << it.fragment().charFormat().anchorHref();
+  return links;
+}
+
+// Every page in the folder of the contents page: the contents page, the
+// topics in the order it lists them, then any other page by file name.
+std::vector<HelpPage> ReadPages(const QString& contentsPath) {
+  std::vector<HelpPage> pages;
+  const QFileInfo contents(contentsPath);
+  QStringList names{contents.fileName()};
+  for (const QString& name : contents.dir().entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
+    if (!names.contains(name)) names << name;
+  for (int i = 0; i < names.size(); ++i) {
+    QFile file(contents.dir().filePath(names[i]));
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    QTextDocument doc;
+    doc.setHtml(QString::fromUtf8(file.readAll()));
+    pages.push_back({QUrl(QStringLiteral("qrc") + file.fileName()),
+                     doc.metaInformation(QTextDocument::DocumentTitle), doc.toPlainText()});
+    if (i == 0) {
+      // The topics move up to follow the contents page, as it lists them.
+      QStringList ordered{names[0]};
+      for (const QString& link : LinksOf(doc))
+        if (names.contains(link) && !ordered.contains(link)) ordered << link;
+      for (const QString& name : names)
+        if (!ordered.contains(name)) ordered << name;
+      names = ordered;
+    }
+  }
+  return pages;
+}
 
 class HelpWindow : public QDialog {
  public:
-  explicit HelpWindow(QWidget* owner) : QDialog(owner) {
+  HelpWindow(QWidget* owner, std::vector<HelpPage> pages) : QDialog(owner), pages_(std::move(pages)) {
     setObjectName(QStringLiteral("HelpViewer"));
     setWindowTitle(QStringLiteral("QEL Help"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(720, 480);
-    auto* layout = new QHBoxLayout(this);
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("tabs"));
-    tabs_->setMaximumWidth(260);
+    resize(600, 440);
+    // Read beside the window it explains, not over it (without a window
+    // manager a window over the main window's menu bar could not be moved).
+    PlaceWhenFirstShown(this, [this] {
+      if (parentWidget()) PlaceBeside(this, parentWidget());
+    });
 
-    contents_ = new QListWidget;
-    contents_->setObjectName(QStringLiteral("contents"));
-    tabs_->addTab(contents_, QStringLiteral("Contents"));
-
-    auto* searchPage = new QWidget;
-    auto* searchLayout = new QVBoxLayout(searchPage);
-    searchLayout->addWidget(new QLabel(QStringLiteral("Type a word to look for:")));
+    auto* searchPanel = new QVBoxLayout;
+    auto* contentsButton = new QPushButton(QStringLiteral("&Contents"));
+    contentsButton->setObjectName(QStringLiteral("contentsButton"));
+    searchPanel->addWidget(contentsButton);
+    searchPanel->addWidget(new QLabel(QStringLiteral("&Look for:")));
     search_ = new QLineEdit;
     search_->setObjectName(QStringLiteral("searchWord"));
-    searchLayout->addWidget(search_);
+    static_cast<QLabel*>(searchPanel->itemAt(1)->widget())->setBuddy(search_);
+    searchPanel->addWidget(search_);
     results_ = new QListWidget;
     results_->setObjectName(QStringLiteral("results"));
-    searchLayout->addWidget(results_);
-    tabs_->addTab(searchPage, QStringLiteral("Search"));
+    searchPanel->addWidget(results_, 1);
 
-    auto* right = new QVBoxLayout;
-    text_ = new QTextBrowser;
-    text_->setObjectName(QStringLiteral("topicText"));
-    right->addWidget(text_);
+    auto* pagePanel = new QVBoxLayout;
+    browser_ = new QTextBrowser;
+    browser_->setObjectName(QStringLiteral("page"));
+    pagePanel->addWidget(browser_, 1);
     auto* close = new QPushButton(QStringLiteral("Close"));
-    right->addWidget(close, 0, Qt::AlignRight);
-    layout->addWidget(tabs_);
-    layout->addLayout(right, 1);
+    pagePanel->addWidget(close, 0, Qt::AlignRight);
 
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(searchPanel);
+    layout->addLayout(pagePanel, 1);
+
+    connect(contentsButton, &QPushButton::clicked, this, [this] { OpenContents(); });
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(contents_, &QListWidget::currentRowChanged, this, [this](int row) { ShowTopic(row); });
     connect(search_, &QLineEdit::textChanged, this, [this](const QString& w) { Search(w); });
     connect(results_, &QListWidget::currentRowChanged, this, [this](int row) {
-      if (row >= 0 && row < static_cast<int>(found_.size())) ShowTopic(found_[row]);
+      if (row >= 0 && row < static_cast<int>(found_.size())) browser_->setSource(pages_[found_[row]].url);
     });
+    Search(QString());
   }
 
-  void SetTopics(std::vector<HelpTopic> topics) {
-    topics_ = std::move(topics);
-    contents_->clear();
-    for (const auto& t : topics_) contents_->addItem(QString::fromStdString(t.title));
-    Search(search_->text());
-  }
-
-  void OpenContents() {
-    tabs_->setCurrentIndex(0);
-    contents_->setCurrentRow(0);
-    ShowTopic(0);
-  }
+  void OpenContents() { browser_->setSource(pages_.front().url); }
 
   void OpenSearch() {
-    tabs_->setCurrentIndex(1);
+    if (browser_->source().isEmpty()) OpenContents();
     search_->clear();
-    Search(QString());
     search_->setFocus();
   }
 
  private:
-  void ShowTopic(int index) {
-    if (index < 0 || index >= static_cast<int>(topics_.size())) return;
-    const HelpTopic& t = topics_[index];
-    text_->setPlainText(QString::fromStdString(t.title) + QStringLiteral("\n\n") +
-                        QString::fromStdString(t.text));
-  }
-
+  // The pages whose text holds the word, any case; every page for no word.
   void Search(const QString& word) {
-    found_ = SearchHelp(topics_, word.toStdString());
+    const QString w = word.trimmed();
+    found_.clear();
     results_->clear();
-    for (int i : found_) results_->addItem(QString::fromStdString(topics_[i].title));
+    for (int i = 0; i < static_cast<int>(pages_.size()); ++i) {
+      if (!pages_[i].text.contains(w, Qt::CaseInsensitive)) continue;
+      found_.push_back(i);
+      results_->addItem(pages_[i].title);
+    }
   }
 
-  QTabWidget* tabs_ = nullptr;
-  QListWidget* contents_ = nullptr;
+  std::vector<HelpPage> pages_;
+  std::vector<int> found_;
   QLineEdit* search_ = nullptr;
   QListWidget* results_ = nullptr;
-  QTextBrowser* text_ = nullptr;
-  std::vector<HelpTopic> topics_;
-  std::vector<int> found_;
+  QTextBrowser* browser_ = nullptr;
 };
 
 QPointer<HelpWindow>& Viewer() {
@@ -116,82 +149,17 @@ QPointer<HelpWindow>& Viewer() {
 
 }  // namespace
 
-bool LoadHelpFile(const std::string& path, std::vector<HelpTopic>& topics, std::string& error) {
-  topics.clear();
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    error = "Cannot open the help file \"" + path + "\": " + file.errorString().toStdString();
-    return false;
-  }
-  QTextStream in(&file);
-  QStringList paragraphLines;
-  auto flushText = [&]() {
-    if (topics.empty()) return;
-    std::string& text = topics.back().text;
-    QString block = paragraphLines.join(QLatin1Char('\n'));
-    text = block.trimmed().toStdString();
-  };
-  while (!in.atEnd()) {
-    const QString line = in.readLine();
-    if (line.startsWith(QLatin1Char('#'))) continue;
-    if (line.startsWith(QStringLiteral("@@"))) {
-      flushText();
-      paragraphLines.clear();
-      HelpTopic t;
-      const QString head = line.mid(2);
-      const qsizetype bar = head.indexOf(QLatin1Char('|'));
-      t.id = Trim(bar < 0 ? head : head.left(bar));
-      t.title = Trim(bar < 0 ? head : head.mid(bar + 1));
-      topics.push_back(std::move(t));
-      continue;
-    }
-    if (topics.empty()) continue;
-    if (paragraphLines.isEmpty() && line.startsWith(QStringLiteral("keywords:"))) {
-      for (const QString& k : line.mid(9).split(QLatin1Char(','), Qt::SkipEmptyParts))
-        topics.back().keywords.push_back(Trim(k));
-      continue;
-    }
-    paragraphLines << line;
-  }
-  flushText();
-  if (in.status() != QTextStream::Ok) {
-    error = "Cannot read the help file \"" + path + "\".";
-    return false;
-  }
-  if (topics.empty()) {
-    error = "The help file \"" + path + "\" holds no help topic.";
-    return false;
-  }
-  return true;
-}
-
-std::vector<int> SearchHelp(const std::vector<HelpTopic>& topics, const std::string& word) {
-  std::vector<int> found;
-  const QString w = QString::fromStdString(word).trimmed();
-  for (int i = 0; i < static_cast<int>(topics.size()); ++i) {
-    const HelpTopic& t = topics[i];
-    bool hit = w.isEmpty() || QString::fromStdString(t.title).contains(w, Qt::CaseInsensitive) ||
-               QString::fromStdString(t.text).contains(w, Qt::CaseInsensitive);
-    for (const auto& k : t.keywords)
-      hit = hit || QString::fromStdString(k).contains(w, Qt::CaseInsensitive);
-    if (hit) found.push_back(i);
-  }
-  return found;
-}
-
-std::string ProgramHelpFile() { return std::string(QEL_RESOURCES_DIR) + "/QEL.hlp"; }
+std::string ProgramHelpFile() { return ":/help/contents.html"; }
 
 void ShowHelp(QWidget* owner, const std::string& helpFile, int command) {
   if (command != kHelpContents && command != kHelpPartialKey)
     throw std::invalid_argument("Unknown help command " + std::to_string(command));
-  std::vector<HelpTopic> topics;
-  std::string error;
-  if (!LoadHelpFile(helpFile, topics, error)) {
-    ShowMessageBox(error, 48, "QEL Help");
+  const QString path = QString::fromStdString(helpFile);
+  if (!QFileInfo::exists(path)) {
+    ShowMessageBox("Cannot open the help file \"" + helpFile + "\".", 48, "QEL Help");
     return;
   }
-  if (!Viewer()) Viewer() = new HelpWindow(owner);
-  Viewer()->SetTopics(std::move(topics));
+  if (!Viewer()) Viewer() = new HelpWindow(owner, ReadPages(path));
   if (command == kHelpContents)
     Viewer()->OpenContents();
   else
@@ -200,7 +168,5 @@ void ShowHelp(QWidget* owner, const std::string& helpFile, int command) {
   Viewer()->raise();
   Viewer()->activateWindow();
 }
-
-QWidget* HelpViewer() { return Viewer().data(); }
 
 }  // namespace platform

@@ -1,10 +1,11 @@
 #include "platform/MessageBox.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "platform/Forms.h"
 #include "platform/ModalScript.h"
+#include "platform/Placement.h"
 #include "runtime.h"
 
 namespace platform {
@@ -35,9 +36,9 @@ int ShowMessageBox(const std::string& prompt, int style, const std::string& titl
     r.title = shownTitle;
     return ModalScript::TakeButton(r);
   }
-  QMessageBox box(IconOf(style), QString::fromStdString(shownTitle),
-                  QString::fromStdString(prompt), QMessageBox::NoButton,
-                  QApplication::activeWindow());
+  CentredDialog<QMessageBox> box(IconOf(style), QString::fromStdString(shownTitle),
+                                 QString::fromStdString(prompt), QMessageBox::NoButton,
+                                 OwnerWindow());
   QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   QPushButton* cancel = nullptr;
   if (HasCancel(style)) cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);

@@ -42,11 +42,27 @@ std::string Lower(std::string text) {
 constexpr const char* kSysInfoPrograms[] = {"hardinfo2", "hardinfo", "kinfocenter",
                                             "gnome-system-monitor", "xfce4-taskmanager"};
 
+// Fills the store from this machine once: the system information program, if
+// one is installed, as a text value with its closing 0 byte.
+void LoadMachineRegistry() {
+  Store& s = TheStore();
+  if (s.loaded) return;
+  s.loaded = true;
+  for (const char* program : kSysInfoPrograms) {
+    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
+    if (!path.isEmpty()) {
+      SetRegistryValue(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, kRegString,
+                       path.toStdString() + '\0');
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 int32_t RegOpenKey(int32_t root, const std::string& keyName, int32_t /*access*/, RegKey& key) {
   Store& s = TheStore();
-  if (!s.loaded) LoadMachineRegistry();
+  LoadMachineRegistry();
   KeyId id{root, Lower(keyName)};
   if (s.keys.find(id) == s.keys.end()) return kRegNotFound;
   key = s.nextHandle++;
@@ -77,48 +93,9 @@ int32_t RegCloseKey(RegKey key) {
   return TheStore().open.erase(key) == 1 ? kRegOk : kRegInvalidHandle;
 }
 
-void ClearRegistry() {
-  Store& s = TheStore();
-  s.keys.clear();
-  s.open.clear();
-  s.loaded = true;
-}
-
 void SetRegistryValue(int32_t root, const std::string& keyName, const std::string& valueName,
                       int32_t type, const std::string& bytes) {
-  Store& s = TheStore();
-  s.loaded = true;
-  s.keys[KeyId{root, Lower(keyName)}][Lower(valueName)] = StoredValue{type, bytes};
+  TheStore().keys[KeyId{root, Lower(keyName)}][Lower(valueName)] = StoredValue{type, bytes};
 }
-
-void SetRegistryString(int32_t root, const std::string& keyName, const std::string& valueName,
-                       const std::string& text, bool countNul) {
-  std::string bytes = text;
-  if (countNul) bytes.push_back('\0');
-  SetRegistryValue(root, keyName, valueName, kRegString, bytes);
-}
-
-void SetRegistryDword(int32_t root, const std::string& keyName, const std::string& valueName,
-                      uint32_t value) {
-  std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    bytes[static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-  SetRegistryValue(root, keyName, valueName, kRegDword, bytes);
-}
-
-void LoadMachineRegistry() {
-  Store& s = TheStore();
-  if (s.loaded) return;
-  s.loaded = true;
-  for (const char* program : kSysInfoPrograms) {
-    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
-    if (!path.isEmpty()) {
-      SetRegistryString(kKeyLocalMachine, kSysInfoKey, kSysInfoValue, path.toStdString());
-      return;
-    }
-  }
-}
-
-int OpenRegistryKeys() { return static_cast<int>(TheStore().open.size()); }
 
 }  // namespace platform

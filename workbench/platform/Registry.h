@@ -14,7 +14,6 @@ constexpr int32_t kKeyLocalMachine = static_cast<int32_t>(0x80000002u);
 
 // Value types.
 constexpr int32_t kRegString = 1;
-constexpr int32_t kRegBinary = 3;
 constexpr int32_t kRegDword = 4;
 
 // Results.
@@ -45,20 +44,10 @@ int32_t RegCloseKey(RegKey key);
 
 // ---- The store behind the calls -------------------------------------------------
 
-// Empties the store; the machine's values are then not loaded (tests).
-void ClearRegistry();
-// Stores a value as raw bytes.
+// Stores a value as raw bytes (a text value with its closing 0 byte, as the
+// system stores it). At the first RegOpenKey the store learns this machine's
+// system information program, if one is installed.
 void SetRegistryValue(int32_t root, const std::string& keyName, const std::string& valueName,
                       int32_t type, const std::string& bytes);
-// A text value; with countNul its closing 0 byte is stored and counted.
-void SetRegistryString(int32_t root, const std::string& keyName, const std::string& valueName,
-                       const std::string& text, bool countNul = true);
-void SetRegistryDword(int32_t root, const std::string& keyName, const std::string& valueName,
-                      uint32_t value);
-// Fills the store from this machine once: the system information program, if
-// one is installed. Runs by itself at the first RegOpenKey.
-void LoadMachineRegistry();
-// Keys opened and not yet closed.
-int OpenRegistryKeys();
 
 }  // namespace platform

@@ -4,22 +4,12 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <utility>
 
 #include "runtime.h"
 
 namespace platform {
 
 namespace {
-
-bool StartDetached(const std::string& path) {
-  return QProcess::startDetached(QString::fromStdString(path), QStringList());
-}
-
-ProgramStarter& Starter() {
-  static ProgramStarter starter;
-  return starter;
-}
 
 // The path with every backslash made the platform's separator.
 std::string NativePath(const std::string& path) {
@@ -44,10 +34,9 @@ bool FileMatches(const std::string& path) {
 
 void StartProgram(const std::string& path) {
   const std::string native = NativePath(path);
-  const bool started = !native.empty() && (Starter() ? Starter()(native) : StartDetached(native));
+  const bool started =
+      !native.empty() && QProcess::startDetached(QString::fromStdString(native), QStringList());
   if (!started) qel::RaiseError(qel::kErrFileNotFound);
 }
-
-void SetProgramStarter(ProgramStarter starter) { Starter() = std::move(starter); }
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 // platform's own.
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace platform {
@@ -14,10 +13,5 @@ bool FileMatches(const std::string& path);
 // Starts the program at the path with normal focus, without waiting for it.
 // A path at which nothing can be started is run-time error 53.
 void StartProgram(const std::string& path);
-
-// Tests replace the starter (it answers whether the program started); an
-// empty function restores the real one.
-using ProgramStarter = std::function<bool(const std::string& nativePath)>;
-void SetProgramStarter(ProgramStarter starter);
 
 }  // namespace platform

@@ -1,6 +1,5 @@
 #include "platform/Twips.h"
 
-#include <QFont>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -38,12 +37,6 @@ void PlaceTwips(QWidget* widget, int left, int top, int width, int height) {
 
 void SetClientSizeTwips(QWidget* window, int width, int height) {
   window->resize(TwipsToPixelsX(width), TwipsToPixelsY(height));
-}
-
-QFont FormFont() {
-  QFont f(QStringLiteral("DejaVu Sans"));
-  f.setPointSizeF(7);
-  return f;
 }
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 #pragma once
 
 class QWidget;
-class QFont;
 
 namespace platform {
 
@@ -17,9 +16,5 @@ int PixelsToTwipsY(int pixels);
 void PlaceTwips(QWidget* widget, int left, int top, int width, int height);
 // Sets the size of a window's client area.
 void SetClientSizeTwips(QWidget* window, int width, int height);
-
-// The small sans-serif face the forms are laid out for; the positions in
-// twips leave room for captions in this face.
-QFont FormFont();
 
 }  // namespace platform

@@ -1,17 +1,15 @@
-#include "FormInstance.h"
+#include "SetUpFixedForm.h"
 
-#include <QCoreApplication>
+#include <QString>
+#include <QWidget>
 
-void PaintNowDuringRun(QWidget* w) {
-  if (!w->isVisible()) return;
-  w->repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
+#include "Fonts.h"
+#include "platform/Twips.h"
 
 void SetUpFixedForm(QWidget* form, const char* name, const QString& title, int width, int height) {
   form->setObjectName(QString::fromLatin1(name));
   form->setWindowTitle(title);
-  form->setFont(platform::FormFont());
+  form->setFont(FormFont());
   platform::SetClientSizeTwips(form, width, height);
   form->setFixedSize(form->size());
 }

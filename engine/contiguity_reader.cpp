@@ -9,10 +9,12 @@
 #include "contiguity_reader.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine.h"
+#include "intersection_file.h"
 #include "list_ops.h"
 
 namespace qel {
@@ -21,39 +23,58 @@ namespace {
 
 constexpr int kContiguityChannel = 2;
 
-// A block's neighbour list as the file gives it so far: its neighbours in the
-// order in which they first appear, each with the summed length of its arcs.
-struct GatheredList {
-  int16_t intNNbrs = 0;
-  List16 intNbr;
-  ListDbl dblNbrLen;
+// The blocks' neighbour lists as the file gives them so far: each block's
+// neighbours in the order in which they first appear, each with the summed
+// length of its arcs. The entries of a block are chained in that order.
+struct GatheredLists {
+  struct Entry {
+    int16_t block;
+    double length;
+    int next;  // the block's next entry, -1 after its last
+  };
+  std::vector<Entry> entries;
+  std::vector<int> first, last;  // by record number, -1 while it has none
+  std::vector<int16_t> count;
+
+  explicit GatheredLists(int records)
+      : first(static_cast<std::size_t>(records) + 1, -1),
+        last(static_cast<std::size_t>(records) + 1, -1),
+        count(static_cast<std::size_t>(records) + 1, 0) {}
+
+  // The entry of x in y's list, -1 when x is not there.
+  int Find(int16_t y, int16_t x) const {
+    int e = first[static_cast<std::size_t>(y)];
+    while (e >= 0 && entries[static_cast<std::size_t>(e)].block != x) e = entries[static_cast<std::size_t>(e)].next;
+    return e;
+  }
 };
 
-// The lists of the blocks that the file names.
-using GatheredLists = std::unordered_map<int16_t, GatheredList>;
-
 // True when adding x to block y's list would need a 501st entry.
-bool ListFull(GatheredLists& lists, int16_t y, int16_t x) {
+bool ListFull(const GatheredLists& lists, int16_t y, int16_t x) {
   if (y <= 1) return false;  // the outside keeps no list
-  const GatheredList& list = lists[y];
-  return FindEntry(list.intNbr, list.intNNbrs, x) == 0 && list.intNNbrs >= intMaxNbrs;
+  return lists.Find(y, x) < 0 && lists.count[static_cast<std::size_t>(y)] >= intMaxNbrs;
 }
 
 void AddNeighbour(GatheredLists& lists, int16_t y, int16_t x, double length) {
   if (y <= 1) return;
-  GatheredList& list = lists[y];
-  int k = FindEntry(list.intNbr, list.intNNbrs, x);
-  if (k > 0) {
-    list.dblNbrLen(k) += length;
+  const int e = lists.Find(y, x);
+  if (e >= 0) {
+    lists.entries[static_cast<std::size_t>(e)].length += length;
     return;
   }
-  k = list.intNNbrs + 1;
-  list.intNbr(k) = x;
-  list.dblNbrLen(k) = length;
-  list.intNNbrs = static_cast<int16_t>(k);
+  const auto k = static_cast<std::size_t>(y);
+  const int added = static_cast<int>(lists.entries.size());
+  lists.entries.push_back({x, length, -1});
+  if (lists.last[k] >= 0) {
+    lists.entries[static_cast<std::size_t>(lists.last[k])].next = added;
+  } else {
+    lists.first[k] = added;
+  }
+  lists.last[k] = added;
+  ++lists.count[k];
 }
 
-int16_t RecordNumber(const std::string& field) {
+int16_t RecordNumber(std::string_view field) {
   const int16_t r = CInt(field);
   if (r < 1 || r > intNRecs) {
     RaiseSubscriptError("record " + Str(static_cast<int>(r)) + " is not among records 1 to " +
@@ -65,16 +86,17 @@ int16_t RecordNumber(const std::string& field) {
 // Reads lines until the end of the file or the neighbour limit; a failing
 // line raises its error. `line` counts the lines read, the failing one included.
 void GatherArcs(GatheredLists& lists, int& line) {
-  TokenArray tok;
-  int16_t nFields = 0;
+  std::string text;
+  LineFields fields;
   while (!FileEof(kContiguityChannel)) {
     ++line;
     if (line > INT16_MAX) RaiseError(kErrOverflow, "Overflow: the file has more than 32767 lines");
-    SplitLine(LineInput(kContiguityChannel), tok, nFields);
-    if (nFields < 3) RaiseError(kErrTypeMismatch, "Type mismatch: a line needs two record numbers and a length");
-    const int16_t a = RecordNumber(tok(1));
-    const int16_t b = RecordNumber(tok(2));
-    const double length = CDbl(tok(3));
+    LineInput(kContiguityChannel, text);
+    SplitFields(text, fields);
+    if (fields.n < 3) RaiseError(kErrTypeMismatch, "Type mismatch: a line needs two record numbers and a length");
+    const int16_t a = RecordNumber(fields.field[1]);
+    const int16_t b = RecordNumber(fields.field[2]);
+    const double length = CDbl(fields.field[3]);
     // An arc with the same block on both sides lies inside that block: it
     // is no boundary with a neighbour, and a block listed as its own
     // neighbour would list an IBB or tract among its own neighbours.
@@ -97,21 +119,21 @@ std::vector<int16_t>& FilledRecords() {
   return records;
 }
 
-bool AnyArc(const GatheredLists& lists) {
-  return std::any_of(lists.begin(), lists.end(), [](const auto& entry) { return entry.second.intNNbrs > 0; });
-}
+bool AnyArc(const GatheredLists& lists) { return !lists.entries.empty(); }
 
 void ReplaceLoadedLists(const GatheredLists& lists) {
   ClearNeighbourLists();
-  for (const auto& [y, list] : lists) {
-    if (list.intNNbrs == 0) continue;
-    FilledRecords().push_back(y);
-    udtBB& bb = arrBB(y);
-    for (int k = 1; k <= list.intNNbrs; ++k) {
-      bb.intNbr(k) = list.intNbr(k);
-      bb.dblNbrLen(k) = list.dblNbrLen(k);
+  for (std::size_t y = 1; y < lists.first.size(); ++y) {
+    if (lists.count[y] == 0) continue;
+    FilledRecords().push_back(static_cast<int16_t>(y));
+    udtBB& bb = arrBB(static_cast<int>(y));
+    int k = 0;
+    for (int e = lists.first[y]; e >= 0; e = lists.entries[static_cast<std::size_t>(e)].next) {
+      ++k;
+      bb.intNbr(k) = lists.entries[static_cast<std::size_t>(e)].block;
+      bb.dblNbrLen(k) = lists.entries[static_cast<std::size_t>(e)].length;
     }
-    bb.intNNbrs = list.intNNbrs;
+    bb.intNNbrs = lists.count[y];
   }
 }
 
@@ -133,7 +155,7 @@ void ClearNeighbourLists() {
 
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs) {
   intNArcs = 0;
-  GatheredLists lists;
+  GatheredLists lists(std::clamp<int>(intNRecs, 0, kTableSize));
   int line = 0;  // the line being read, for the message
   bool failed = false;
   try {

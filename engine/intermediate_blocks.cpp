@@ -250,21 +250,24 @@ void CalcHomReferences() {
 // A refused preparation puts them back, so that it leaves those results whole.
 struct EarlierIBBs {
   int16_t count = 0;
-  std::vector<udtIBB> ibbs;  // the records a preparation may write
-  std::vector<int16_t> blockIBB, blockID;
+  std::vector<udtIBB> ibbs;  // 1 to count
+  std::vector<int16_t> blockIBB, blockID;  // the records ever written
 };
 
 EarlierIBBs KeepEarlierIBBs() {
   EarlierIBBs e;
   e.count = intNIBB;
-  const int n = std::clamp<int>(intNRecs, 0, kTableSize);
+  const int n = std::clamp<int>(intNIBB, 0, kTableSize);
   e.ibbs.reserve(static_cast<std::size_t>(n));
-  for (int g = 1; g <= n; ++g) e.ibbs.push_back(arrIBB(g));
-  e.blockIBB.reserve(kTableSize);
-  e.blockID.reserve(kTableSize);
-  for (int r = 1; r <= kTableSize; ++r) {
-    e.blockIBB.push_back(arrBB(r).intIBB);
-    e.blockID.push_back(arrBB(r).intID);
+  for (int g = 1; g <= n; ++g) e.ibbs.push_back(std::as_const(arrIBB)(g));
+  // Records never written name no IBB and have no number; a preparation
+  // writes only records that the reader wrote.
+  const int records = arrBB.Used();
+  e.blockIBB.reserve(static_cast<std::size_t>(records));
+  e.blockID.reserve(static_cast<std::size_t>(records));
+  for (int r = 1; r <= records; ++r) {
+    e.blockIBB.push_back(std::as_const(arrBB)(r).intIBB);
+    e.blockID.push_back(std::as_const(arrBB)(r).intID);
   }
   return e;
 }
@@ -272,9 +275,9 @@ EarlierIBBs KeepEarlierIBBs() {
 bool Refuse(const EarlierIBBs& e) {
   intNIBB = e.count;
   for (std::size_t g = 0; g < e.ibbs.size(); ++g) arrIBB(static_cast<int>(g) + 1) = e.ibbs[g];
-  for (int r = 1; r <= kTableSize; ++r) {
-    arrBB(r).intIBB = e.blockIBB[static_cast<std::size_t>(r - 1)];
-    arrBB(r).intID = e.blockID[static_cast<std::size_t>(r - 1)];
+  for (std::size_t r = 0; r < e.blockIBB.size(); ++r) {
+    arrBB(static_cast<int>(r) + 1).intIBB = e.blockIBB[r];
+    arrBB(static_cast<int>(r) + 1).intID = e.blockID[r];
   }
   return false;
 }

@@ -1,10 +1,11 @@
-// What the two readers of the intersection file share: its channel, the
-// header question and the record limit.
+// What the readers of the input files share: the intersection file's
+// channel, its header question and record limit, and the fields of a line.
 #pragma once
 
 #include <string>
 
 #include "engine.h"
+#include "line_splitter.h"
 
 namespace qel {
 
@@ -14,6 +15,11 @@ constexpr int kIntersectionChannel = 1;
 // for confirmation: on OK its fields are left in tok, otherwise the file is
 // closed and the result is false. `line` counts the lines read (the header).
 bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenArray& tok, int& line);
+
+// Field k of a split line, empty past the last one.
+inline std::string_view Field(const LineFields& fields, int k) {
+  return k <= fields.n ? fields.field[static_cast<std::size_t>(k)] : std::string_view();
+}
 
 // True when `records` records are read: one more would pass intMaxRecs.
 inline bool AtRecordLimit(int records) { return records >= intMaxRecs; }

@@ -24,19 +24,19 @@ struct ParsedRecord {
   HomArray hom;
 };
 
-ParsedRecord ParseRecord(const TokenArray& tok, int16_t nFields) {
-  if (nFields > kMaxRecordFields) {
+ParsedRecord ParseRecord(const LineFields& f) {
+  if (f.n > kMaxRecordFields) {
     RaiseSubscriptError("a record has more than 18 fields");
   }
   ParsedRecord p;
-  p.id = CInt(tok(1));
-  p.zoneA = CInt(tok(2));
-  p.zoneB = CInt(tok(3));
-  p.popA = CDbl(tok(4));
-  p.popB = CDbl(tok(5));
-  p.area = CDbl(tok(6));
-  for (int k = kFirstHomField; k <= nFields; ++k) p.hom(k - kFirstHomField + 1) = CDbl(tok(k));
-  p.nHom = nFields - (kFirstHomField - 1);
+  p.id = CInt(Field(f, 1));
+  p.zoneA = CInt(Field(f, 2));
+  p.zoneB = CInt(Field(f, 3));
+  p.popA = CDbl(Field(f, 4));
+  p.popB = CDbl(Field(f, 5));
+  p.area = CDbl(Field(f, 6));
+  for (int k = kFirstHomField; k <= f.n; ++k) p.hom(k - kFirstHomField + 1) = CDbl(Field(f, k));
+  p.nHom = f.n - (kFirstHomField - 1);
   return p;
 }
 
@@ -127,7 +127,8 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
     dblTotPopA = 0;
     dblTotPopB = 0;
     Extremes ext;
-    int16_t nFields = 0;
+    std::string text;
+    LineFields fields;
     while (!FileEof(kIntersectionChannel)) {
       if (AtRecordLimit(intNRecs)) {
         // A study area cut short would be run as if it were whole: the load
@@ -139,8 +140,9 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
         return;
       }
       ++line;
-      SplitLine(LineInput(kIntersectionChannel), tok, nFields);
-      const ParsedRecord p = ParseRecord(tok, nFields);
+      LineInput(kIntersectionChannel, text);
+      SplitFields(text, fields);
+      const ParsedRecord p = ParseRecord(fields);
       const int r = intNRecs + 1;
       StoreRecord(r, p, ext);
       intNRecs = static_cast<int16_t>(r);

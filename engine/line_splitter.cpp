@@ -32,7 +32,7 @@ void SplitFields(std::string_view line, LineFields& out) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     if (line[i] == ' ') {
       if (inField) {
-        out.field[static_cast<std::size_t>(out.n)] = line.substr(start, i - start);
+        out.field[static_cast<std::size_t>(out.n)] = std::string_view(line.data() + start, i - start);
         if (out.n == kMaxFields) {
           RaiseSubscriptError("a line has more than 50 fields");
         }
@@ -44,7 +44,7 @@ void SplitFields(std::string_view line, LineFields& out) {
       start = i;
     }
   }
-  out.field[static_cast<std::size_t>(out.n)] = inField ? line.substr(start) : std::string_view();
+  out.field[static_cast<std::size_t>(out.n)] = inField ? std::string_view(line.data() + start, line.size() - start) : std::string_view();
 }
 
 void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN) {

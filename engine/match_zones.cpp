@@ -1,18 +1,13 @@
 // Builds the zone table of the matching layer from the intersection file:
 // its records grouped by their zone code in the layer that is not fixed.
+#include <vector>
+
 #include "engine.h"
 #include "intersection_file.h"
 
 namespace qel {
 
 namespace {
-
-// Position of the zone with the code among 1 to intNZones, 0 when none.
-int FindZone(int16_t code) {
-  for (int z = 1; z <= intNZones; ++z)
-    if (arrZone(z).intCode == code) return z;
-  return 0;
-}
 
 void AddMember(udtZone& zone, int16_t record, double pop) {
   if (zone.intNBB >= kListSize) {
@@ -51,7 +46,10 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
 
     const int codeField = blnFixedA ? 3 : 2;
     const int popField = intPopLayer == 1 ? 4 : 5;
-    int16_t nFields = 0;
+    // The zone of each 16-bit code, by code + 32768; 0 while it has none.
+    std::vector<int16_t> zoneOf(65536, 0);
+    std::string text;
+    LineFields fields;
     while (!FileEof(kIntersectionChannel)) {
       if (AtRecordLimit(records)) {
         StopAtRecordLimit();
@@ -59,19 +57,21 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
         return false;
       }
       ++line;
-      SplitLine(LineInput(kIntersectionChannel), tok, nFields);
+      LineInput(kIntersectionChannel, text);
+      SplitFields(text, fields);
       const int16_t record = static_cast<int16_t>(records + 1);
       // The outside belongs to no zone, wherever its line stands.
-      if (CDbl(tok(1)) != 1) {
+      if (CDbl(Field(fields, 1)) != 1) {
         // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
         // (or 7.2) are one zone.
-        const int16_t code = CInt(tok(codeField));
-        const double pop = CDbl(tok(popField));
-        const int z = FindZone(code);
+        const int16_t code = CInt(Field(fields, codeField));
+        const double pop = CDbl(Field(fields, popField));
+        int16_t& z = zoneOf[static_cast<std::size_t>(code + 32768)];
         if (z > 0) {
           AddMember(arrZone(z), record, pop);
         } else {
           AddZone(code, record, pop);
+          z = intNZones;
         }
       }
       records = record;

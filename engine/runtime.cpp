@@ -139,8 +139,7 @@ bool ParseNumber(std::string_view text, double& out) {
     ++b;
   }
   if (b == e) return false;
-  // Whole numbers of up to 15 digits, most fields of the input files, are
-  // exact in a double: the value is the one the general conversion gives.
+  // Whole numbers of up to 15 digits are exact in a double.
   if (e - b <= 15) {
     std::size_t i = b;
     double whole = 0;
@@ -200,6 +199,14 @@ int32_t CLng(double value) {
 }
 
 double CDbl(std::string_view text) {
+  // Plain whole numbers of up to 15 digits, most fields of the input files,
+  // are exact in a double: the value the general conversion gives.
+  if (!text.empty() && text.size() <= 15) {
+    double whole = 0;
+    std::size_t i = 0;
+    while (i < text.size() && IsDigit(text[i])) whole = whole * 10 + (text[i++] - '0');
+    if (i == text.size()) return whole;
+  }
   double v = 0;
   if (!ParseNumber(text, v)) RaiseError(kErrTypeMismatch);
   return v;

@@ -27,24 +27,20 @@ void SplitFields(std::string_view line, LineFields& out) {
     line = out.joined;
   }
   out.n = 1;
-  std::size_t start = 0;
-  bool inField = false;  // the previous character was no blank
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == ' ') {
-      if (inField) {
-        out.field[static_cast<std::size_t>(out.n)] = std::string_view(line.data() + start, i - start);
-        if (out.n == kMaxFields) {
-          RaiseSubscriptError("a line has more than 50 fields");
-        }
-        ++out.n;
-        inField = false;
-      }
-    } else if (!inField) {
-      inField = true;
-      start = i;
-    }
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  while (p < end && *p == ' ') ++p;  // blanks before the first field open none
+  while (p < end) {
+    const char* start = p;
+    while (p < end && *p != ' ') ++p;
+    out.field[static_cast<std::size_t>(out.n)] = std::string_view(start, static_cast<std::size_t>(p - start));
+    if (p == end) return;
+    // A blank after a field opens the next one, also at the end of the line.
+    if (out.n == kMaxFields) RaiseSubscriptError("a line has more than 50 fields");
+    ++out.n;
+    while (p < end && *p == ' ') ++p;
   }
-  out.field[static_cast<std::size_t>(out.n)] = inField ? std::string_view(line.data() + start, line.size() - start) : std::string_view();
+  out.field[static_cast<std::size_t>(out.n)] = std::string_view();
 }
 
 void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN) {

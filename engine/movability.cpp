@@ -39,8 +39,18 @@ struct Pair {
   int16_t a, b;  // contact indexes, a < b
 };
 
+// Whether block b is among block a's neighbours.
+bool ListsNeighbour(int16_t a, int16_t b) {
+  const udtBB& bb = std::as_const(arrBB)(a);
+  for (int k = 1; k <= bb.intNNbrs; ++k)
+    if (bb.intNbr(k) == b) return true;
+  return false;
+}
+
 // Given the contacts, decides whether they form one chain.
 bool ContactsFormOneChain(const int16_t* contacts, int n) {
+  // Two contacts are a chain when they are a pair, found from either end.
+  if (n == 2) return ListsNeighbour(contacts[0], contacts[1]) || ListsNeighbour(contacts[1], contacts[0]);
   Pair pairs[kMaxPairs];
   int nPairs = 0;
   int16_t degree[kListSize];

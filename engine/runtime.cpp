@@ -189,7 +189,19 @@ int16_t CInt(double value) {
   return static_cast<int16_t>(r);
 }
 
-int16_t CInt(std::string_view text) { return CInt(CDbl(text)); }
+int16_t CInt(std::string_view text) {
+  // Plain whole numbers of up to five digits directly; the rest as a float.
+  if (!text.empty() && text.size() <= 5) {
+    int whole = 0;
+    std::size_t i = 0;
+    while (i < text.size() && IsDigit(text[i])) whole = whole * 10 + (text[i++] - '0');
+    if (i == text.size()) {
+      if (whole > 32767) RaiseError(kErrOverflow);
+      return static_cast<int16_t>(whole);
+    }
+  }
+  return CInt(CDbl(text));
+}
 
 int32_t CLng(double value) {
   if (std::isnan(value)) RaiseError(kErrOverflow);
@@ -262,6 +274,7 @@ struct Channel {
   std::vector<char> block;
   std::size_t pos = 0, len = 0;
   bool ended = false;  // the file has no more to give
+  bool hasCR = false;  // the block holds a CR: lines may end in one
 };
 
 constexpr std::size_t kInputBlock = 64 * 1024;
@@ -274,6 +287,7 @@ bool HasInput(Channel& c) {
   c.in.read(c.block.data(), static_cast<std::streamsize>(c.block.size()));
   c.len = static_cast<std::size_t>(c.in.gcount());
   c.pos = 0;
+  c.hasCR = std::memchr(c.block.data(), '\r', c.len) != nullptr;
   if (c.in.bad()) RaiseError(kErrDeviceIO);
   if (c.len < c.block.size()) c.ended = true;
   return c.len > 0;
@@ -364,8 +378,10 @@ void LineInput(int channel, std::string& line) {
     const char* end = c.block.data() + c.len;
     const char* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
     const char* stop = lf ? lf : end;
-    const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
-    if (cr) stop = cr;
+    if (c.hasCR) {
+      const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+      if (cr) stop = cr;
+    }
     line.append(from, stop);
     c.pos = static_cast<std::size_t>(stop - c.block.data());
     if (stop != end) {

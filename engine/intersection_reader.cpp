@@ -140,8 +140,7 @@ void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
         return;
       }
       ++line;
-      LineInput(kIntersectionChannel, text);
-      SplitFields(text, fields);
+      SplitFields(LineView(kIntersectionChannel, text), fields);
       const ParsedRecord p = ParseRecord(fields);
       const int r = intNRecs + 1;
       StoreRecord(r, p, ext);

@@ -27,6 +27,10 @@ template <class T>
 const T* ListData(const Table<T, 0, kListSize>& list) {
   return &list(0);
 }
+template <class T>
+T* ListData(Table<T, 0, kListSize>& list) {
+  return &list(0);
+}
 
 // Entries 1 to n (within the list) back to 0.
 template <class List>

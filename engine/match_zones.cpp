@@ -57,8 +57,7 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
         return false;
       }
       ++line;
-      LineInput(kIntersectionChannel, text);
-      SplitFields(text, fields);
+      SplitFields(LineView(kIntersectionChannel, text), fields);
       const int16_t record = static_cast<int16_t>(records + 1);
       // The outside belongs to no zone, wherever its line stands.
       if (CDbl(Field(fields, 1)) != 1) {

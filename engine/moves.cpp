@@ -2,6 +2,8 @@
 // bookkeeping of both tracts. The inner step of the run loop: it costs what
 // the two tracts hold, not the tables, and adds every length in the order
 // that a sum over the members would.
+#include <cmath>
+
 #include "engine.h"
 #include "list_ops.h"
 #include "marks.h"
@@ -115,13 +117,18 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
 
   RemoveEntry(from.intMember, from.intNMembers, i);
   from.intMember(from.intNMembers + 1) = 0;
+  // The squared perimeter as CalcTractP2 sums it, while the lengths are copied.
   const int n = rebuilt.list.n;
+  int16_t* nbr = ListData(from.intNbr);
+  double* len = ListData(from.dblNbrLen);
+  double perimeter = 0;
   for (int k = 1; k <= n; ++k) {
-    from.intNbr(k) = rebuilt.list.entry[static_cast<std::size_t>(k)];
-    from.dblNbrLen(k) = rebuilt.len[static_cast<std::size_t>(k)];
+    nbr[k] = rebuilt.list.entry[static_cast<std::size_t>(k)];
+    len[k] = rebuilt.len[static_cast<std::size_t>(k)];
+    perimeter += len[k];
   }
   from.intNNbrs = static_cast<int16_t>(n);
-  CalcTractP2(from);
+  from.dblP2 = std::pow(perimeter, 2);
   NoteMove(i, fromNo, toNo);
 }
 

@@ -293,14 +293,12 @@ bool HasInput(Channel& c) {
   return c.len > 0;
 }
 
-std::array<Channel, kMaxChannel + 1>& Channels() {
-  static std::array<Channel, kMaxChannel + 1> channels;
-  return channels;
-}
+// Nothing that runs before main or after it opens a channel.
+std::array<Channel, kMaxChannel + 1> g_channels;
 
 Channel& Get(int channel) {
   if (channel < 1 || channel > kMaxChannel) RaiseError(kErrBadFileChannel);
-  return Channels()[static_cast<std::size_t>(channel)];
+  return g_channels[static_cast<std::size_t>(channel)];
 }
 
 Channel& GetOpen(int channel) {
@@ -366,6 +364,27 @@ void FileOpenOutput(int channel, const std::string& path) {
   c.open = true;
   c.output = true;
   c.path = path;
+}
+
+std::string_view LineView(int channel, std::string& spill) {
+  Channel& c = GetOpen(channel);
+  if (c.output) RaiseError(kErrBadFileChannel);
+  if (!HasInput(c)) RaiseError(kErrInputPastEnd);
+  // Most lines end within the block: they are seen where they stand.
+  const char* from = c.block.data() + c.pos;
+  const char* end = c.block.data() + c.len;
+  const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+  if (stop && c.hasCR) {
+    const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+    if (cr) stop = cr;
+  }
+  if (stop && (*stop == '\n' || stop + 1 < end)) {
+    c.pos = static_cast<std::size_t>(stop - c.block.data()) + 1;
+    if (*stop == '\r' && c.block[c.pos] == '\n') ++c.pos;
+    return {from, static_cast<std::size_t>(stop - from)};
+  }
+  LineInput(channel, spill);
+  return spill;
 }
 
 void LineInput(int channel, std::string& line) {

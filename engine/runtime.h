@@ -107,6 +107,9 @@ void FileOpenOutput(int channel, const std::string& path);
 std::string LineInput(int channel);
 // The same into `line`, whose room is used again.
 void LineInput(int channel, std::string& line);
+// The same as a view, valid until the channel is read again: into the input
+// itself, or into `spill` for a line that the read-ahead cuts.
+std::string_view LineView(int channel, std::string& spill);
 bool FileEof(int channel);
 // Prints one line ended by CR LF.
 void PrintLine(int channel, const std::string& text);

@@ -45,11 +45,17 @@ TEST(Random, SameSeedSameSequence) {
 class Files : public qeltest::EngineTest {};
 
 TEST_F(Files, LinesEndInCrLfLfOrCr) {
-  FileOpenInput(1, WriteFile("a.txt", "one\r\ntwo\nthree\rfour"));
-  std::vector<std::string> lines;
-  while (!FileEof(1)) lines.push_back(LineInput(1));
-  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "four"}));
-  EXPECT_EQ(ErrorOf([] { LineInput(1); }), kErrInputPastEnd);
+  const std::string text = "one\r\ntwo\nthree\rfour\r\r\nsix";
+  const std::vector<std::string> expected{"one", "two", "three", "four", "", "six"};
+  for (bool view : {false, true}) {
+    FileOpenInput(1, WriteFile("a.txt", text));
+    std::vector<std::string> lines;
+    std::string spill;
+    while (!FileEof(1)) lines.push_back(view ? std::string(LineView(1, spill)) : LineInput(1));
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(ErrorOf([] { LineInput(1); }), kErrInputPastEnd);
+    FileClose(1);
+  }
 }
 
 TEST_F(Files, OutputReplacesTheTargetOnlyOnClose) {

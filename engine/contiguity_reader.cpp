@@ -39,7 +39,9 @@ struct GatheredLists {
   explicit GatheredLists(int records)
       : first(static_cast<std::size_t>(records) + 1, -1),
         last(static_cast<std::size_t>(records) + 1, -1),
-        count(static_cast<std::size_t>(records) + 1, 0) {}
+        count(static_cast<std::size_t>(records) + 1, 0) {
+    entries.reserve(static_cast<std::size_t>(records) * 4);  // room for a lattice's lists
+  }
 
   // The entry of x in y's list, -1 when x is not there.
   int Find(int16_t y, int16_t x) const {
@@ -91,8 +93,7 @@ void GatherArcs(GatheredLists& lists, int& line) {
   while (!FileEof(kContiguityChannel)) {
     ++line;
     if (line > INT16_MAX) RaiseError(kErrOverflow, "Overflow: the file has more than 32767 lines");
-    LineInput(kContiguityChannel, text);
-    SplitFields(text, fields);
+    SplitFields(LineView(kContiguityChannel, text), fields);
     if (fields.n < 3) RaiseError(kErrTypeMismatch, "Type mismatch: a line needs two record numbers and a length");
     const int16_t a = RecordNumber(fields.field[1]);
     const int16_t b = RecordNumber(fields.field[2]);

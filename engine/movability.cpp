@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine.h"
+#include "list_ops.h"
 
 namespace qel {
 
@@ -26,10 +27,9 @@ struct ContactMarks {
 };
 
 bool IsContact(int b, int16_t donor) {
-  if (b < 1 || b > intNRecs) return false;
   // Record 1 is the outside. A block's own number may well be 1 too: it is
   // a contact like any other, or the test could let a move split its tract.
-  if (b == 1) return false;
+  if (b <= 1 || b > intNRecs) return false;
   const int16_t g = std::as_const(arrBB)(b).intIBB;
   if (g < 1 || g > intNIBB) return false;
   return std::as_const(arrIBB)(g).intTract == donor;
@@ -42,8 +42,9 @@ struct Pair {
 // Whether block b is among block a's neighbours.
 bool ListsNeighbour(int16_t a, int16_t b) {
   const udtBB& bb = std::as_const(arrBB)(a);
-  for (int k = 1; k <= bb.intNNbrs; ++k)
-    if (bb.intNbr(k) == b) return true;
+  const int16_t* nbr = ListData(bb.intNbr);
+  for (int k = 1, count = ListCount(bb.intNNbrs); k <= count; ++k)
+    if (nbr[k] == b) return true;
   return false;
 }
 
@@ -111,8 +112,9 @@ bool IsMovable(int16_t intIBB, int16_t intDonor) {
   int16_t contacts[kListSize];
   int n = 0;
   const ContactMarks marks{contacts, n};
-  for (int k = 1; k <= m.intNNbrs; ++k) {
-    const int16_t b = m.intNbr(k);
+  const int16_t* nbr = ListData(m.intNbr);
+  for (int k = 1, count = ListCount(m.intNNbrs); k <= count; ++k) {
+    const int16_t b = nbr[k];
     if (!IsContact(b, intDonor) || g_contactOf(b) != 0) continue;
     contacts[n++] = b;
     g_contactOf(b) = static_cast<int16_t>(n);

@@ -56,8 +56,9 @@ JoinLimit PrepareJoin(const udtTract& t, int i, TractJoin& join) {
   PendingEntries& add = join.add;
   add.n = 0;
   const udtIBB& g = IBBRecord(i);
-  for (int q = 1; q <= g.intNNbrs; ++q) {
-    const int x = BlockIBB(g.intNbr(q));
+  const int16_t* blocks = ListData(g.intNbr);
+  for (int q = 1, n = ListCount(g.intNNbrs); q <= n; ++q) {
+    const int x = BlockIBB(blocks[q]);
     if (x == i || KnownToTract(t, add, x)) continue;
     if (kept + add.n >= nbrLimit || !add.Push(x)) {
       g_marked = nullptr;  // the marks hold entries that were not appended
@@ -81,10 +82,12 @@ void JoinTract(int tn, int i, const TractJoin& join, bool lengths) {
   // The marks follow the entries that move.
   const int removedAt = join.removedAt;
   if (removedAt > 0) {
-    for (int k = removedAt; k < t.intNNbrs; ++k) {
-      const int x = t.intNbr(k) = t.intNbr(k + 1);
+    int16_t* nbr = ListData(t.intNbr);
+    double* len = ListData(t.dblNbrLen);
+    for (int k = removedAt, n = ListCount(t.intNNbrs); k < n; ++k) {
+      const int x = nbr[k] = nbr[k + 1];
       if (g_join.Has(x) && g_join.Get(x) == k + 1) g_join.Set(x, k);
-      if (lengths) t.dblNbrLen(k) = t.dblNbrLen(k + 1);
+      if (lengths) len[k] = len[k + 1];
     }
     --t.intNNbrs;
   }

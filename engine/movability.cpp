@@ -12,12 +12,13 @@ namespace {
 
 constexpr int kMaxPairs = kListSize;
 
-// Contact index + 1 of each block record while a test runs, else 0. Cleared
-// again however the test ends, so each call costs only its own contacts.
+// Contact index + 1 of each block record while the general test runs, else
+// 0. Cleared again however the test ends, so each call costs only its own
+// contacts.
 Table<int16_t, 0, kTableSize> g_contactOf;
 
-// Takes the marks of the contacts gathered so far off again when the test
-// ends, by its return or by an error.
+// Takes the marks of the contacts off again when the test ends, by its
+// return or by an error.
 struct ContactMarks {
   const int16_t* contacts;
   const int& n;
@@ -50,8 +51,6 @@ bool ListsNeighbour(int16_t a, int16_t b) {
 
 // Given the contacts, decides whether they form one chain.
 bool ContactsFormOneChain(const int16_t* contacts, int n) {
-  // Two contacts are a chain when they are a pair, found from either end.
-  if (n == 2) return ListsNeighbour(contacts[0], contacts[1]) || ListsNeighbour(contacts[1], contacts[0]);
   Pair pairs[kMaxPairs];
   int nPairs = 0;
   int16_t degree[kListSize];
@@ -111,16 +110,18 @@ bool IsMovable(int16_t intIBB, int16_t intDonor) {
   const udtIBB& m = std::as_const(arrIBB)(intIBB);
   int16_t contacts[kListSize];
   int n = 0;
-  const ContactMarks marks{contacts, n};
   const int16_t* nbr = ListData(m.intNbr);
   for (int k = 1, count = ListCount(m.intNNbrs); k <= count; ++k) {
     const int16_t b = nbr[k];
-    if (!IsContact(b, intDonor) || g_contactOf(b) != 0) continue;
+    if (!IsContact(b, intDonor) || std::find(contacts, contacts + n, b) != contacts + n) continue;
     contacts[n++] = b;
-    g_contactOf(b) = static_cast<int16_t>(n);
   }
-  if (n >= 2) return ContactsFormOneChain(contacts, n);
-  return n == 1;
+  if (n <= 1) return n == 1;
+  // Two contacts are a chain when they are a pair, found from either end.
+  if (n == 2) return ListsNeighbour(contacts[0], contacts[1]) || ListsNeighbour(contacts[1], contacts[0]);
+  const ContactMarks marks{contacts, n};
+  for (int i = 0; i < n; ++i) g_contactOf(contacts[i]) = static_cast<int16_t>(i + 1);
+  return ContactsFormOneChain(contacts, n);
 }
 
 }  // namespace qel

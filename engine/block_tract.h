@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "engine.h"
 
@@ -15,7 +16,7 @@ namespace qel {
 // outside, a block whose own number is not positive).
 inline int16_t IBBOfBlock(int r) {
   if (!arrBB.InBounds(r)) return 0;
-  const int16_t g = arrBB(r).intIBB;
+  const int16_t g = std::as_const(arrBB)(r).intIBB;
   if (g < 1 || g > intNIBB) return 0;
   return g;
 }
@@ -24,7 +25,9 @@ inline int16_t IBBOfBlock(int r) {
 inline int16_t TractInTable(int16_t t) { return t >= 1 && t <= intNTracts ? t : 0; }
 
 // The tract of IBB g, or 0 when g is no IBB or its tract is not in the table.
-inline int16_t TractOfIBB(int g) { return g >= 1 && g <= intNIBB ? TractInTable(arrIBB(g).intTract) : 0; }
+inline int16_t TractOfIBB(int g) {
+  return g >= 1 && g <= intNIBB ? TractInTable(std::as_const(arrIBB)(g).intTract) : 0;
+}
 
 inline int16_t TractOfBlock(int r) { return TractOfIBB(IBBOfBlock(r)); }
 

@@ -2,11 +2,13 @@
 // tract holding the largest share of its population and the population the
 // two do not share. With blnWriteLUT the same pass writes the look-up table
 // "QELlut.csv" (one line per zone) into the current directory.
+#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
 
 #include "block_tract.h"
+#include "list_ops.h"
 #include "engine.h"
 #include "term_cache.h"
 
@@ -25,8 +27,11 @@ double BestTractPop(int16_t best) { return best > 0 ? std::as_const(arrTract)(be
 // mismatch, from the current tracts. A zone of no population keeps the
 // mismatch it has.
 void UpdateZone(udtZone& z, int16_t& best, double& bestShare) {
-  const int nbb = z.intNBB;
-  for (int m = 1; m <= nbb; ++m) z.intBBTract(m) = TractOfBlock(z.intBB(m));
+  const int nbb = ListCount(z.intNBB);
+  const int16_t* bb = ListData(z.intBB);
+  int16_t* bbTract = ListData(z.intBBTract);
+  const double* bbPop = ListData(z.dblBBPop);
+  for (int m = 1; m <= nbb; ++m) bbTract[m] = TractOfBlock(bb[m]);
   // Each tract's share, summed in member order from 0, in a short list of
   // the zone's own tracts.
   int16_t tracts[kListSize];
@@ -35,7 +40,7 @@ void UpdateZone(udtZone& z, int16_t& best, double& bestShare) {
   bestShare = 0;
   best = 0;
   for (int m = 1; m <= nbb; ++m) {
-    const int16_t t = z.intBBTract(m);
+    const int16_t t = bbTract[m];
     if (t == 0) continue;  // in no tract: counts only in the zone's outside part
     int k = 0;
     while (k < n && tracts[k] != t) ++k;
@@ -43,7 +48,7 @@ void UpdateZone(udtZone& z, int16_t& best, double& bestShare) {
       tracts[n] = t;
       shares[n++] = 0;
     }
-    shares[k] = z.dblBBPop(m) + shares[k];
+    shares[k] = bbPop[m] + shares[k];
     if (shares[k] > bestShare) {
       bestShare = shares[k];
       best = t;
@@ -79,9 +84,50 @@ void AbandonLUT(bool& writing, const RuntimeError& e) {
          kMbExclamation, "Look-up table");
 }
 
-// The zones of each block (CSR: zones of block r at g_zonesAt[g_first[r]..g_first[r+1]-1]).
+// The zones of each block: those of block r at g_zonesAt[g_first[r]] up to
+// g_zonesAt[g_first[r + 1]].
 std::vector<int> g_first, g_zonesAt;
 Marks g_zoneMarks;
+// Each zone's mismatch as the zone table holds it, side by side for the sum,
+// and the zones of each best tract, chained, so that a trial finds the zones
+// whose best tract a move changed without looking at every zone.
+std::array<double, kTableSize + 1> g_mismatch;
+std::array<int16_t, kTableSize + 1> g_best, g_prev, g_next;  // by zone; 0 ends a chain
+std::array<int16_t, kTableSize + 1> g_firstOfTract;           // by tract
+
+void Unchain(int z) {
+  const auto k = static_cast<std::size_t>(z);
+  if (g_prev[k] != 0) {
+    g_next[static_cast<std::size_t>(g_prev[k])] = g_next[k];
+  } else {
+    g_firstOfTract[static_cast<std::size_t>(g_best[k])] = g_next[k];
+  }
+  if (g_next[k] != 0) g_prev[static_cast<std::size_t>(g_next[k])] = g_prev[k];
+}
+
+void Chain(int z) {
+  const auto k = static_cast<std::size_t>(z);
+  int16_t& first = g_firstOfTract[static_cast<std::size_t>(g_best[k])];
+  g_prev[k] = 0;
+  g_next[k] = first;
+  if (first != 0) g_prev[static_cast<std::size_t>(first)] = static_cast<int16_t>(z);
+  first = static_cast<int16_t>(z);
+}
+
+// Zone z as the current tracts give it, its chain and mirror with it.
+void Recompute(int z) {
+  const auto k = static_cast<std::size_t>(z);
+  udtZone& zone = arrZone(z);
+  int16_t best = 0;
+  double bestShare = 0;
+  UpdateZone(zone, best, bestShare);
+  if (best != g_best[k]) {
+    Unchain(z);
+    g_best[k] = best;
+    Chain(z);
+  }
+  g_mismatch[k] = zone.dblMismatch;
+}
 
 }  // namespace
 
@@ -120,47 +166,76 @@ void CalcApproxMatch() {
 }
 
 void StartZoneCache() {
+  // Counted by block, then each count turned into the position after the
+  // block's last zone, which filling in reverse brings back to its first.
   const auto size = static_cast<std::size_t>(kTableSize) + 2;
   g_first.assign(size, 0);
-  for (int zi = 1; zi <= intNZones; ++zi) {
+  const int n = intNZones;
+  for (int zi = 1; zi <= n; ++zi) {
     const udtZone& z = std::as_const(arrZone)(zi);
-    for (int m = 1; m <= z.intNBB; ++m)
-      if (const int r = z.intBB(m); r >= 1 && r <= kTableSize) ++g_first[static_cast<std::size_t>(r) + 1];
+    const int16_t* bb = ListData(z.intBB);
+    for (int m = 1, count = ListCount(z.intNBB); m <= count; ++m)
+      if (const int r = bb[m]; r >= 1 && r <= kTableSize) ++g_first[static_cast<std::size_t>(r)];
   }
   for (std::size_t r = 1; r < size; ++r) g_first[r] += g_first[r - 1];
-  g_zonesAt.assign(static_cast<std::size_t>(g_first[size - 1]), 0);
-  std::vector<int> fill(g_first.begin(), g_first.end());
-  for (int zi = 1; zi <= intNZones; ++zi) {
+  g_zonesAt.resize(static_cast<std::size_t>(g_first[size - 1]));
+  for (int zi = n; zi >= 1; --zi) {
     const udtZone& z = std::as_const(arrZone)(zi);
-    for (int m = 1; m <= z.intNBB; ++m)
-      if (const int r = z.intBB(m); r >= 1 && r <= kTableSize) g_zonesAt[static_cast<std::size_t>(fill[static_cast<std::size_t>(r)]++)] = zi;
+    const int16_t* bb = ListData(z.intBB);
+    for (int m = ListCount(z.intNBB); m >= 1; --m)
+      if (const int r = bb[m]; r >= 1 && r <= kTableSize) g_zonesAt[static_cast<std::size_t>(--g_first[static_cast<std::size_t>(r)])] = zi;
   }
 }
 
-double UpdateApproxMatch(const Marks& changed, const int* moved, int nMoved) {
-  // The zones holding blocks of a moved IBB: their members' tracts changed.
-  g_zoneMarks.Begin();
-  for (int k = 0; k < nMoved; ++k) {
-    const udtIBB& g = std::as_const(arrIBB)(moved[k]);
-    for (int j = 1; j <= g.intNMembers; ++j) {
-      const int r = g.intMember(j);
-      if (r < 1 || r > kTableSize) continue;
-      for (int p = g_first[static_cast<std::size_t>(r)]; p < g_first[static_cast<std::size_t>(r) + 1]; ++p)
-        g_zoneMarks.Set(g_zonesAt[static_cast<std::size_t>(p)], 1);
-    }
-  }
-  // Every other zone keeps its members' tracts and best tract, and when that
-  // tract did not change its population is the same too.
-  double apx = 0;
-  for (int zi = 1; zi <= intNZones; ++zi) {
-    const udtZone& z = std::as_const(arrZone)(zi);
-    if (nMoved < 0 || g_zoneMarks.Has(zi) || changed.Has(z.intBestTract)) {
-      int16_t best = 0;
+double UpdateApproxMatch(const int* changed, int nChanged, const int* moved, int nMoved) {
+  const int n = intNZones;
+  if (nMoved < 0) {
+    g_firstOfTract.fill(0);
+    for (int z = 1; z <= n; ++z) {
+      const auto k = static_cast<std::size_t>(z);
+      udtZone& zone = arrZone(z);
       double bestShare = 0;
-      UpdateZone(arrZone(zi), best, bestShare);
+      UpdateZone(zone, g_best[k], bestShare);
+      g_mismatch[k] = zone.dblMismatch;
+      Chain(z);
     }
-    apx = apx + z.dblMismatch;
+  } else {
+    // The zones holding blocks of a moved IBB (their members' tracts
+    // changed) and those whose best tract changed its population. Every
+    // other zone keeps its members' tracts, its best tract and that tract's
+    // population, hence its mismatch.
+    g_zoneMarks.Begin();
+    std::array<int16_t, kTableSize> todo;
+    int nTodo = 0;
+    auto add = [&](int z) {
+      if (g_zoneMarks.Has(z)) return;
+      g_zoneMarks.Set(z, 1);
+      todo[static_cast<std::size_t>(nTodo++)] = static_cast<int16_t>(z);
+    };
+    for (int j = 0; j < nMoved; ++j) {
+      const udtIBB& g = std::as_const(arrIBB)(moved[j]);
+      for (int m = 1; m <= g.intNMembers; ++m) {
+        const int r = g.intMember(m);
+        if (r < 1 || r > kTableSize) continue;
+        for (int p = g_first[static_cast<std::size_t>(r)]; p < g_first[static_cast<std::size_t>(r) + 1]; ++p)
+          add(g_zonesAt[static_cast<std::size_t>(p)]);
+      }
+    }
+    for (int j = 0; j < nChanged; ++j)
+      if (changed[j] >= 1 && changed[j] <= kTableSize)
+        for (int z = g_firstOfTract[static_cast<std::size_t>(changed[j])]; z != 0; z = g_next[static_cast<std::size_t>(z)]) add(z);
+    for (int j = 0; j < nTodo; ++j) Recompute(todo[static_cast<std::size_t>(j)]);
   }
+  double apx = 0;
+  const double* mismatch = g_mismatch.data();
+  int z = 1;
+  for (; z + 3 <= n; z += 4) {
+    apx = apx + mismatch[z];
+    apx = apx + mismatch[z + 1];
+    apx = apx + mismatch[z + 2];
+    apx = apx + mismatch[z + 3];
+  }
+  for (; z <= n; ++z) apx = apx + mismatch[z];
   return FiniteApx(apx);
 }
 

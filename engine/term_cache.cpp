@@ -112,7 +112,7 @@ void StartTermCache() {
   g_zones = blnApprox;
   if (g_zones) {
     StartZoneCache();
-    g_apx = UpdateApproxMatch(g_changed, nullptr, -1);
+    g_apx = UpdateApproxMatch(nullptr, 0, nullptr, -1);
   }
 }
 
@@ -144,7 +144,7 @@ void RefreshTermCache() {
     if (t >= 1 && t <= g_nTracts) ComputeParts(t);
   }
   if (g_nChangedTracts > 0) SumAll();
-  if (g_zones) g_apx = UpdateApproxMatch(g_changed, g_moved.data(), g_nMoved);
+  if (g_zones) g_apx = UpdateApproxMatch(g_changedTracts.data(), g_nChangedTracts, g_moved.data(), g_nMoved);
   ClearChanges();
 }
 

@@ -51,6 +51,6 @@ double CachedApproxMatch();
 // `changed` tracts (their members' tracts or their best tract's
 // population changed); with nMoved below 0, every zone. Returns the term.
 void StartZoneCache();
-double UpdateApproxMatch(const Marks& changed, const int* moved, int nMoved);
+double UpdateApproxMatch(const int* changed, int nChanged, const int* moved, int nMoved);
 
 }  // namespace qel

@@ -3,6 +3,7 @@
 // the two tracts hold, not the tables, and adds every length in the order
 // that a sum over the members would.
 #include <cmath>
+#include <utility>
 
 #include "engine.h"
 #include "list_ops.h"
@@ -32,9 +33,14 @@ struct Boundary {
 // CalcTractBoundary sums it. False when the list would pass its size.
 bool GatherGiving(const udtTract& from, int fromNo, int i, Boundary& out) {
   g_from.Begin();
+  const uint32_t stamp = g_from.current;
   PendingEntries& list = out.list;
   list.n = 0;
   int outsidePos = 0;  // position of the entry for the outside, 0 while none
+  // The records read at each block, addressed once: every number is checked
+  // against the table's size as the tables would check it.
+  const udtBB* blocks = &std::as_const(arrBB)(1);
+  const udtIBB* ibbs = &std::as_const(arrIBB)(1);
   const int16_t* members = ListData(from.intMember);
   for (int j = 1, nMembers = ListCount(from.intNMembers); j <= nMembers; ++j) {
     const int m = members[j];
@@ -43,14 +49,18 @@ bool GatherGiving(const udtTract& from, int fromNo, int i, Boundary& out) {
     const int16_t* nbr = ListData(g.intNbr);
     const double* lens = ListData(g.dblNbrLen);
     for (int q = 1, n = ListCount(g.intNNbrs); q <= n; ++q) {
-      const int x = BlockIBB(nbr[q]);
+      const int b = nbr[q];
+      if (b < 1 || b > kTableSize) RaiseError(kErrSubscript);
+      const int x = blocks[b - 1].intIBB;
       const double len = lens[q];
       if (x > 0) {
-        if (g_from.Has(x)) {
-          out.len[static_cast<std::size_t>(g_from.Get(x))] += len;
+        if (x > kTableSize) RaiseError(kErrSubscript);
+        const auto k = static_cast<std::size_t>(x);
+        if (g_from.stamp[k] == stamp) {
+          out.len[static_cast<std::size_t>(g_from.value[k])] += len;
           continue;
         }
-        if (x != i && IBBRecord(x).intTract == fromNo) continue;
+        if (x != i && ibbs[x - 1].intTract == fromNo) continue;
         if (!list.Push(x)) return false;
         g_from.Set(x, list.n);
         out.len[static_cast<std::size_t>(list.n)] = 0;
@@ -83,7 +93,8 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
   if (toNo < 1 || toNo > intNTracts || fromNo < 1 || fromNo > intNTracts || toNo == fromNo) return;
   udtTract& to = arrTract(toNo);
   udtTract& from = arrTract(fromNo);
-  if (!HasEntry(from.intMember, from.intNMembers, i)) return;
+  const int memberAt = FindEntry(from.intMember, from.intNMembers, i);
+  if (memberAt == 0) return;
 
   // Every limit is tested before anything changes, so a refused move leaves
   // both tracts as they were.
@@ -115,7 +126,10 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
   }
   from.dblArea -= g.dblArea;
 
-  RemoveEntry(from.intMember, from.intNMembers, i);
+  // The removal rule, i being first found at memberAt.
+  int16_t* members = ListData(from.intMember);
+  for (int k = memberAt, n = ListCount(from.intNMembers); k < n; ++k) members[k] = members[k + 1];
+  --from.intNMembers;
   from.intMember(from.intNMembers + 1) = 0;
   // The squared perimeter as CalcTractP2 sums it, while the lengths are copied.
   const int n = rebuilt.list.n;

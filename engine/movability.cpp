@@ -30,10 +30,10 @@ struct ContactMarks {
 bool IsContact(int b, int16_t donor) {
   // Record 1 is the outside. A block's own number may well be 1 too: it is
   // a contact like any other, or the test could let a move split its tract.
-  if (b <= 1 || b > intNRecs) return false;
-  const int16_t g = std::as_const(arrBB)(b).intIBB;
-  if (g < 1 || g > intNIBB) return false;
-  return std::as_const(arrIBB)(g).intTract == donor;
+  if (b <= 1 || b > intNRecs || b > kTableSize) return false;
+  const int16_t g = (&std::as_const(arrBB)(1))[b - 1].intIBB;
+  if (g < 1 || g > intNIBB || g > kTableSize) return false;
+  return (&std::as_const(arrIBB)(1))[g - 1].intTract == donor;
 }
 
 struct Pair {

@@ -55,12 +55,14 @@ bool GatherGiving(const udtTract& from, int fromNo, int i, Boundary& out) {
       const double len = lens[q];
       if (x > 0) {
         if (x > kTableSize) RaiseError(kErrSubscript);
+        // A block inside the tract, the commonest, first: such an IBB never
+        // enters the list, so it is the same as asking the list first.
+        if (x != i && ibbs[x - 1].intTract == fromNo) continue;
         const auto k = static_cast<std::size_t>(x);
         if (g_from.stamp[k] == stamp) {
           out.len[static_cast<std::size_t>(g_from.value[k])] += len;
           continue;
         }
-        if (x != i && ibbs[x - 1].intTract == fromNo) continue;
         if (!list.Push(x)) return false;
         g_from.Set(x, list.n);
         out.len[static_cast<std::size_t>(list.n)] = 0;

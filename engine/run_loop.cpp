@@ -3,6 +3,7 @@
 // objective and the iteration's allowance, and keeps the best solution.
 #include "run_loop.h"
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -38,6 +39,34 @@ void RestoreCurrentTerms() {
 
 bool IsTract(int t) { return t >= 1 && t <= intNTracts; }
 
+// The movability answers of the pass. The test reads the tracts of the IBBs
+// next to the candidate and nothing else that a move changes, so an answer
+// for an IBB and its donor holds until an IBB next to it moves (adjacency
+// runs both ways: the contiguity reader lists every arc from both ends).
+struct MovableAnswer {
+  int16_t donor = 0;
+  bool movable = false;
+  uint32_t pass = 0;  // the pass that gave it; 0 never gave one
+};
+std::array<MovableAnswer, kTableSize + 1> g_answers;
+uint32_t g_pass = 0;
+
+bool Movable(int16_t m, int16_t donor) {
+  MovableAnswer& a = g_answers[static_cast<std::size_t>(m)];
+  if (a.pass != g_pass || a.donor != donor) a = {donor, IsMovable(m, donor), g_pass};
+  return a.movable;
+}
+
+// IBB x has moved: the answers of x and of the IBBs next to it no longer hold.
+void ForgetAnswersAround(int16_t x) {
+  const udtIBB& g = IBBRecord(x);
+  g_answers[static_cast<std::size_t>(x)].pass = 0;
+  for (int q = 1; q <= g.intNNbrs; ++q) {
+    const int y = BlockIBB(g.intNbr(q));
+    if (y >= 1 && y <= kTableSize) g_answers[static_cast<std::size_t>(y)].pass = 0;
+  }
+}
+
 // The IBBs of r's neighbours that may move into r, in r's neighbour order.
 // A tract never lists its own members as neighbours, so no donor is r.
 int BuildCandidates(int16_t r, List16& cand) {
@@ -50,7 +79,7 @@ int BuildCandidates(int16_t r, List16& cand) {
     const int16_t donor = IBBRecord(m).intTract;
     if (!IsTract(donor)) continue;
     if (std::as_const(arrTract)(donor).intNMembers < 2) continue;
-    if (!IsMovable(m, donor)) continue;
+    if (!Movable(m, donor)) continue;
     cand(++n) = m;
   }
   return n;
@@ -61,12 +90,14 @@ int BuildCandidates(int16_t r, List16& cand) {
 bool TryMove(int16_t r, int16_t i, int16_t donor, double allowance) {
   MoveIBBToTract(r, i);
   if (IBBRecord(i).intTract != r) return false;  // refused by the tract limits: no trial
+  ForgetAnswersAround(i);
   ++g_trialMoves;
   double objective = 0;
   EvaluateObjective(objective, 2);
   // Not "<=" also rejects a value that is no number.
   const bool kept = objective <= 1 + allowance;
   if (!kept) {
+    // The tracts are again those of every answer still held.
     MoveIBBToTract(donor, i);
     RestoreCurrentTerms();
   }
@@ -89,7 +120,7 @@ void TryCandidates(int16_t r, double allowance) {
     const udtTract& giver = std::as_const(arrTract)(donor);
     if (giver.intNMembers < 2) return;
     if (blnThresholdPop && giver.dblPop - IBBRecord(i).dblPop < dblThreshold) continue;
-    if (donorsChanged && !IsMovable(i, donor)) continue;
+    if (donorsChanged && !Movable(i, donor)) continue;
     if (TryMove(r, i, donor, allowance)) donorsChanged = true;
   }
 }
@@ -102,6 +133,10 @@ void MovePass(double allowance) {
   Table<int16_t, 1, kTableSize> order;
   for (int t = 1; t <= nTracts; ++t) order(t) = static_cast<int16_t>(t);
   StartTermCache();
+  if (++g_pass == 0) {  // wrapped: no old answer may look current
+    g_answers.fill({});
+    g_pass = 1;
+  }
   for (int turn = 1; turn <= nTracts; ++turn) {
     int r;
     do {

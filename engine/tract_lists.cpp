@@ -127,11 +127,15 @@ void CalcTractBoundary(udtTract& t) {
   }
   // Walking the members' blocks once and adding each length to its entry
   // sums every entry in the same order as a scan per entry would.
-  for (int j = 1; j <= t.intNMembers; ++j) {
-    const udtIBB& m = IBBRecord(t.intMember(j));
-    for (int q = 1; q <= m.intNNbrs; ++q) {
-      const int x = BlockIBB(m.intNbr(q));
-      if (g_entries.Has(x)) t.dblNbrLen(g_entries.Get(x)) += m.dblNbrLen(q);
+  double* len = ListData(t.dblNbrLen);
+  const int16_t* members = ListData(t.intMember);
+  for (int j = 1, nMembers = ListCount(t.intNMembers); j <= nMembers; ++j) {
+    const udtIBB& m = IBBRecord(members[j]);
+    const int16_t* nbr = ListData(m.intNbr);
+    const double* mLen = ListData(m.dblNbrLen);
+    for (int q = 1, n = ListCount(m.intNNbrs); q <= n; ++q) {
+      const int x = BlockIBB(nbr[q]);
+      if (g_entries.Has(x)) len[g_entries.Get(x)] += mLen[q];
     }
   }
   CalcTractP2(t);

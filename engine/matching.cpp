@@ -194,8 +194,12 @@ double UpdateApproxMatch(const int* changed, int nChanged, const int* moved, int
     for (int z = 1; z <= n; ++z) {
       const auto k = static_cast<std::size_t>(z);
       udtZone& zone = arrZone(z);
-      double bestShare = 0;
-      UpdateZone(zone, g_best[k], bestShare);
+      if (nMoved == kAsTheyStand) {
+        g_best[k] = zone.intBestTract;
+      } else {
+        double bestShare = 0;
+        UpdateZone(zone, g_best[k], bestShare);
+      }
       g_mismatch[k] = zone.dblMismatch;
       Chain(z);
     }

@@ -125,14 +125,15 @@ void TryCandidates(int16_t r, double allowance) {
   }
 }
 
-// Every tract is receiver once, in random order.
+// Every tract is receiver once, in random order. The evaluation before it
+// has just computed every term from the tracts as they stand.
 void MovePass(double allowance) {
   const int nTracts = intNTracts;
   // Entry t is the tract's number (its intID); taken from t itself, so a
   // record whose intID was damaged cannot leave a turn with nothing to draw.
   Table<int16_t, 1, kTableSize> order;
   for (int t = 1; t <= nTracts; ++t) order(t) = static_cast<int16_t>(t);
-  StartTermCache();
+  StartTermCache(true);
   if (++g_pass == 0) {  // wrapped: no old answer may look current
     g_answers.fill({});
     g_pass = 1;

@@ -93,7 +93,7 @@ void SumAll() {
 
 }  // namespace
 
-void StartTermCache() {
+void StartTermCache(bool zonesCurrent) {
   g_on = true;
   g_nTracts = intNTracts;
   int slots = 0;
@@ -114,7 +114,7 @@ void StartTermCache() {
   g_zones = blnApprox;
   if (g_zones) {
     StartZoneCache();
-    g_apx = UpdateApproxMatch(nullptr, 0, nullptr, -1);
+    g_apx = UpdateApproxMatch(nullptr, 0, nullptr, zonesCurrent ? kAsTheyStand : kAllZones);
   }
 }
 
@@ -138,7 +138,7 @@ void NoteMove(int i, int from, int to) {
 
 void RefreshTermCache() {
   if (g_overflow || intNTracts != g_nTracts) {
-    StartTermCache();
+    StartTermCache(false);
     return;
   }
   for (int k = 0; k < g_nChangedTracts; ++k) {

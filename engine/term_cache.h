@@ -27,8 +27,10 @@ inline double BetweenPart(const udtTract& t, int v) {
 
 // Computes every part of the terms in use from the tables; from then on
 // moves keep them true until StopTermCache. The tract and zone counts must
-// not change meanwhile.
-void StartTermCache();
+// not change meanwhile. With zonesCurrent (an evaluation has just computed
+// the matching term from the tracts as they stand) the zones' mismatches
+// are taken from the zone table.
+void StartTermCache(bool zonesCurrent);
 void StopTermCache();
 bool TermCacheOn();
 
@@ -49,7 +51,10 @@ double CachedApproxMatch();
 // The matching term's side, in matching.cpp: each block's zones, and the
 // zones to compute again after moves of the IBBs `moved` between the
 // `changed` tracts (their members' tracts or their best tract's
-// population changed); with nMoved below 0, every zone. Returns the term.
+// population changed); with nMoved kAllZones, every zone, with
+// kAsTheyStand none, the zone table being as the tracts give it. Returns the
+// term.
+constexpr int kAllZones = -1, kAsTheyStand = -2;
 void StartZoneCache();
 double UpdateApproxMatch(const int* changed, int nChanged, const int* moved, int nMoved);
 

@@ -22,4 +22,12 @@ export DISPLAY=":$(head -n1 "$tmp/display")"
 
 HOME="$tmp" openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
 wm=$!
+# The window manager must have taken the display before a window is shown:
+# a window it does not manage from the start gets no frame.
+if command -v xprop >/dev/null; then
+  for _ in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    sleep 0.05
+  done
+fi
 QT_QPA_PLATFORM=xcb "$@"

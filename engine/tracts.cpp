@@ -7,17 +7,11 @@
 #include <vector>
 
 #include "engine.h"
-#include "marks.h"
 #include "list_ops.h"
+#include "marks.h"
 #include "tract_lists.h"
 
 namespace qel {
-
-namespace {
-
-int InList(int count) { return count < 0 ? 0 : count > kListSize ? kListSize : count; }
-
-}  // namespace
 
 void ResetTracts() {
   SetTractLengthsCurrent(false);
@@ -159,7 +153,7 @@ void CopyTract(udtTract& to, const udtTract& from) {
   to.dblHomSum = from.dblHomSum;
   to.dblHomProp = from.dblHomProp;
   to.dblHomTotal = from.dblHomTotal;
-  const int nNbrs = InList(from.intNNbrs), nMembers = InList(from.intNMembers);
+  const int nNbrs = ListCount(from.intNNbrs), nMembers = ListCount(from.intNMembers);
   for (int k = 1; k <= nNbrs; ++k) {
     to.intNbr(k) = from.intNbr(k);
     to.dblNbrLen(k) = from.dblNbrLen(k);

@@ -30,7 +30,7 @@ build_and_test() {
 build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 build_and_test build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQEL_SANITIZE=ON \
   -DQEL_BENCH=OFF
-configure build-release -DCMAKE_BUILD_TYPE=Release -DQEL_BENCH=OFF
+configure build-release -DCMAKE_BUILD_TYPE=Release -DQEL_BENCH=OFF -DQEL_WORKBENCH=ON
 cmake --build build-release -j "$JOBS" --target QEL
 
 # The fuzz harnesses (clang, AddressSanitizer and UndefinedBehaviorSanitizer),

@@ -92,9 +92,9 @@ bool BuildSameZoneLists(bool layerB) {
   std::sort(byZone.begin(), byZone.end());
   auto codeAt = [&byZone](std::size_t p) { return byZone[p] >> 16; };
   std::vector<int> runOf(static_cast<std::size_t>(intNRecs) + 1, 0);  // first position of each block's run
+  auto blockAt = [&byZone](std::size_t p) { return static_cast<std::size_t>(byZone[p] & 0xFFFF); };
   for (std::size_t p = 0; p < byZone.size(); ++p)
-    runOf[static_cast<std::size_t>(byZone[p] & 0xFFFF)] =
-        p > 0 && codeAt(p) == codeAt(p - 1) ? runOf[static_cast<std::size_t>(byZone[p - 1] & 0xFFFF)] : static_cast<int>(p);
+    runOf[blockAt(p)] = p > 0 && codeAt(p) == codeAt(p - 1) ? runOf[blockAt(p - 1)] : static_cast<int>(p);
   static Marks listed;
   for (int i = 2; i <= intNRecs; ++i) {
     ShowPassProgress(i);

@@ -182,8 +182,12 @@ void StartZoneCache() {
   for (int zi = n; zi >= 1; --zi) {
     const udtZone& z = std::as_const(arrZone)(zi);
     const int16_t* bb = ListData(z.intBB);
-    for (int m = ListCount(z.intNBB); m >= 1; --m)
-      if (const int r = bb[m]; r >= 1 && r <= kTableSize) g_zonesAt[static_cast<std::size_t>(--g_first[static_cast<std::size_t>(r)])] = zi;
+    for (int m = ListCount(z.intNBB); m >= 1; --m) {
+      const int r = bb[m];
+      if (r < 1 || r > kTableSize) continue;
+      const int at = --g_first[static_cast<std::size_t>(r)];
+      g_zonesAt[static_cast<std::size_t>(at)] = zi;
+    }
   }
 }
 
@@ -225,9 +229,11 @@ double UpdateApproxMatch(const int* changed, int nChanged, const int* moved, int
           add(g_zonesAt[static_cast<std::size_t>(p)]);
       }
     }
-    for (int j = 0; j < nChanged; ++j)
-      if (changed[j] >= 1 && changed[j] <= kTableSize)
-        for (int z = g_firstOfTract[static_cast<std::size_t>(changed[j])]; z != 0; z = g_next[static_cast<std::size_t>(z)]) add(z);
+    for (int j = 0; j < nChanged; ++j) {
+      if (changed[j] < 1 || changed[j] > kTableSize) continue;
+      const auto t = static_cast<std::size_t>(changed[j]);
+      for (int z = g_firstOfTract[t]; z != 0; z = g_next[static_cast<std::size_t>(z)]) add(z);
+    }
     for (int j = 0; j < nTodo; ++j) Recompute(todo[static_cast<std::size_t>(j)]);
   }
   double apx = 0;

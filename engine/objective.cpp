@@ -100,7 +100,10 @@ void FullHomSums(HomSums& s) {
   const int V = HomVarCount();
   for (int t = 1; t <= n; ++t) {
     const udtTract& tr = arrTract(t);
-    for (int v = 1; v <= V; ++v) s.between[static_cast<std::size_t>(v)] = BetweenPart(tr, v) + s.between[static_cast<std::size_t>(v)];
+    for (int v = 1; v <= V; ++v) {
+      double& sum = s.between[static_cast<std::size_t>(v)];
+      sum = BetweenPart(tr, v) + sum;
+    }
   }
 }
 

@@ -70,7 +70,10 @@ void SumSlots(int n) {
   int t = 1;
   // A few slots leave room to take several rows at a time.
   if constexpr (P == 1)
-    for (; t + 7 <= n; t += 8) add(t), add(t + 1), add(t + 2), add(t + 3), add(t + 4), add(t + 5), add(t + 6), add(t + 7);
+    for (; t + 7 <= n; t += 8) {
+      add(t), add(t + 1), add(t + 2), add(t + 3);
+      add(t + 4), add(t + 5), add(t + 6), add(t + 7);
+    }
   if constexpr (P <= 2)
     for (; t + 3 <= n; t += 4) add(t), add(t + 1), add(t + 2), add(t + 3);
   for (; t <= n; ++t) add(t);

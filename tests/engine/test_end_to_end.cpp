@@ -80,7 +80,8 @@ void ExpectTermsRecomputedAlike() {
   again(blnHomog, CalcHomogeneity, dblCurIAC, iac);
   again(blnMinOnly, CalcThresholdDeviation, dblCurMin, mn);
   again(blnApprox, CalcApproxMatch, dblCurApx, apx);
-  for (int z = 1; z <= intNZones; ++z) ASSERT_EQ(arrZone(z).dblMismatch, mismatch[static_cast<size_t>(z - 1)]) << "zone " << z;
+  for (int z = 1; z <= intNZones; ++z)
+    ASSERT_EQ(arrZone(z).dblMismatch, mismatch[static_cast<size_t>(z - 1)]) << "zone " << z;
 }
 
 struct Scenario {

@@ -1,6 +1,7 @@
 // Every decision of seeded whole runs, compared with the committed traces.
 // A difference means the search decided differently or did less; when that
-// is intended, tools/regenerate-golden.sh writes the traces anew.
+// is intended, tools/regenerate-golden.sh writes the traces anew. Whatever
+// the traces say, every kept move must leave sound tracts.
 #include <unistd.h>
 
 #include <sstream>
@@ -25,14 +26,45 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
   }
 }
 
+// Each iteration's starting and final tracts, and both tracts of every kept
+// move, true to their members; no tract split where the iteration started
+// from connected tracts.
+class SoundTracts : public qel::RunObserver {
+ public:
+  std::string fault;
+  void Started(int iteration, double, double) override {
+    connected_ = true;
+    for (int t = 1; t <= qel::intNTracts; ++t) connected_ = connected_ && qeltest::IsTractConnected(t);
+    Note("start of iteration " + std::to_string(iteration), qeltest::TractsDiffer(true));
+  }
+  void Tried(int16_t receiver, int16_t ibb, int16_t donor, double, bool kept) override {
+    if (!kept) return;
+    std::string d = qeltest::TractDiffers(receiver, true) + qeltest::TractDiffers(donor, true);
+    if (d.empty() && connected_ && !(qeltest::IsTractConnected(receiver) && qeltest::IsTractConnected(donor)))
+      d = "a tract split";
+    Note("IBB " + std::to_string(ibb) + " into tract " + std::to_string(receiver), d);
+  }
+  void Finished(int iteration, double) override {
+    Note("end of iteration " + std::to_string(iteration), qeltest::TractsDiffer(true));
+  }
+
+ private:
+  void Note(const std::string& when, const std::string& difference) {
+    if (fault.empty() && !difference.empty()) fault = when + ": " + difference;
+  }
+  bool connected_ = true;
+};
+
 TEST_P(Golden, RunDecidesAsRecorded) {
   const auto& run = GetParam();
   const std::string expected = qeltest::ReadWholeFile(qeltest::GoldenPath(run.name).string());
   ASSERT_FALSE(expected.empty()) << "no trace for " << run.name << "; tools/regenerate-golden.sh writes it";
   const auto scratch = std::filesystem::temp_directory_path() /
                        ("qel_golden_" + std::to_string(::getpid()) + "_" + run.name);
-  const std::string actual = qeltest::TraceRun(run, scratch);
+  SoundTracts sound;
+  const std::string actual = qeltest::TraceRun(run, scratch, false, &sound);
   std::filesystem::remove_all(scratch);
+  EXPECT_EQ(sound.fault, "");
   EXPECT_TRUE(actual == expected) << run.name << " parts from its trace at " << FirstDifference(expected, actual);
 }
 

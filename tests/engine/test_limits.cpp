@@ -1,11 +1,14 @@
 // Limits and settings that the program meets with a clear message or a
 // defined value instead of a crash, a table overrun or a loop without end.
 #include <cmath>
+#include <functional>
 
 #include "test_support.h"
 
 using namespace qel;
 using qeltest::RunSettings;
+using qeltest::ShownBox;
+using Ints = std::vector<int>;
 
 namespace {
 
@@ -20,6 +23,26 @@ class Limits : public qeltest::EngineTest {
   void Run(int iterations) {
     intNIterations = static_cast<int16_t>(iterations);
     RunIterations(intNIterations);
+  }
+  // The IBBs of a lattice, in no tract yet.
+  void Lattice(int cols, int rows) {
+    qeltest::LoadLattice(tempDir, {.cols = cols, .rows = rows});
+    BuildIntermediateBBs();
+    ResetTracts();
+    boxes.Clear();
+    for (int g = 1; g <= intNIBB; ++g) arrIBB(g).intTract = 0;
+  }
+  static Ints Span(int from, int to) {
+    Ints v;
+    for (int g = from; g <= to; ++g) v.push_back(g);
+    return v;
+  }
+  void ExpectRefused(const std::function<void()>& op, const ShownBox& box) {
+    boxes.Clear();
+    const std::string before = qeltest::TractTableBytes();
+    op();
+    EXPECT_TRUE(qeltest::TractTableBytes() == before) << box.prompt << ": the tract table changed";
+    EXPECT_EQ(boxes.Shown(), std::vector<ShownBox>{box});
   }
 };
 
@@ -139,6 +162,42 @@ TEST_F(Limits, RunCountsAndTimes) {
   datRunStart = TimeOfDay() + 60;
   Run(1);
   EXPECT_EQ(intElapsedSecs, 32767);
+}
+
+TEST_F(Limits, TractListsFullAreRefusedWithTheTablesUnchanged) {
+  Lattice(40, 25);  // rows of 40: runs of IBB numbers are connected
+  qeltest::MakeTract(1, Span(1, 250));
+  qeltest::MakeTract(2, Span(251, 500));
+  qeltest::MakeTract(3, Span(501, 751));
+  int16_t into = 1;
+  ExpectRefused([&] { MergeTracts(3, into); }, {"Too many members to merged tract", 16, "Error merging tracts"});
+  MergeTracts(2, into);
+  EXPECT_EQ(arrTract(1).intNMembers, 500);
+  ExpectRefused([] { MoveIBBToTract(1, 751); },
+                {"Too many members to receiving tract", 16, "Error moving intermediate BB"});
+  // Runs along the middle row of 3 x 310 cells: two neighbour entries a cell.
+  Lattice(310, 3);
+  auto middle = [](int from, int to) { return Span(311 + from, 311 + to); };
+  qeltest::MakeTract(1, middle(0, 149));
+  qeltest::MakeTract(2, middle(151, 300));
+  into = 2;
+  ExpectRefused([&] { MergeTracts(1, into); }, {"Too many neighbours to merged tract", 16, "Error merging tracts"});
+  // With a cell of the top row the count is odd: 499 entries, then 501.
+  Lattice(310, 3);
+  qeltest::MakeTract(1, Ints{301});
+  int x = 0;
+  for (; boxes.Shown().empty(); ++x) AddIBBToTract(1, static_cast<int16_t>(311 + x));
+  EXPECT_EQ(boxes.Shown(), (std::vector<ShownBox>{{"Too many neighbours to tract", 16, "Error adding to tract"}}));
+  EXPECT_EQ(arrTract(1).intNNbrs, 499);
+  EXPECT_EQ(arrIBB(311 + x - 1).intTract, 0);
+  Lattice(310, 3);
+  Ints run = middle(0, 246);
+  run.insert(run.begin(), 301);
+  qeltest::MakeTract(1, run);
+  qeltest::MakeTract(2, middle(247, 248));
+  ASSERT_EQ(arrTract(1).intNNbrs, 499);
+  ExpectRefused([] { MoveIBBToTract(1, 311 + 247); },
+                {"Too many neighbours to receiving tract", 16, "Error moving intermediate BB"});
 }
 
 TEST_F(Limits, LookUpTableThatCannotBeWrittenKeepsTheResults) {

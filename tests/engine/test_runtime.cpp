@@ -30,17 +30,6 @@ TEST(Conversions, RoundingTextAndErrors) {
   for (const auto& [value, text] : texts) EXPECT_EQ(Str(value), text);
 }
 
-TEST(Random, SameSeedSameSequence) {
-  Randomize(99);
-  std::vector<double> first;
-  for (int i = 0; i < 5; ++i) first.push_back(Rnd());
-  Randomize(99);
-  for (double r : first) EXPECT_EQ(Rnd(), r);
-  Randomize(98);
-  EXPECT_NE(Rnd(), first[0]);
-  for (int i = 0; i < 10000; ++i) ASSERT_TRUE(DrawOneOf(10) >= 1 && DrawOneOf(10) <= 10);
-}
-
 class Files : public qeltest::EngineTest {};
 
 TEST_F(Files, LinesEndInCrLfLfOrCr) {

@@ -110,8 +110,8 @@ std::string TractsPrint() {
 // happen, as lines of the trace.
 class Tracer : public WindowOps, public RunObserver {
  public:
-  Tracer(std::deque<int>& answers, int lookUpTable, bool everyTrial)
-      : answers_(answers), lookUpTable_(lookUpTable), everyTrial_(everyTrial) {
+  Tracer(std::deque<int>& answers, int lookUpTable, bool everyTrial, RunObserver* also)
+      : answers_(answers), lookUpTable_(lookUpTable), everyTrial_(everyTrial), also_(also) {
     SetWindowOps(this);
     SetRunObserver(this);
     SetMessageBoxHandler([this](const std::string& prompt, int style, const std::string& title) {
@@ -170,6 +170,7 @@ class Tracer : public WindowOps, public RunObserver {
     moves_ = Fingerprint();
     Line("iteration " + std::to_string(iteration) + " allowance " + Bits(allowance) + " islands " +
          std::to_string(intIslandsSkipped) + " start " + TractsPrint() + " objective " + Bits(objective));
+    if (also_) also_->Started(iteration, allowance, objective);
   }
   void Tried(int16_t receiver, int16_t ibb, int16_t donor, double objective, bool kept) override {
     ++trials_;
@@ -179,10 +180,12 @@ class Tracer : public WindowOps, public RunObserver {
     if (everyTrial_)
       Line("trial " + std::to_string(receiver) + " " + std::to_string(ibb) + " " + std::to_string(donor) + " " +
            Bits(objective) + (kept ? " kept" : ""));
+    if (also_) also_->Tried(receiver, ibb, donor, objective, kept);
   }
   void Finished(int iteration, double objective) override {
     Line("iteration " + std::to_string(iteration) + " trials " + std::to_string(trials_) + " kept " +
          std::to_string(kept_) + " [" + moves_.Hex() + "] end " + TractsPrint() + " objective " + Bits(objective));
+    if (also_) also_->Finished(iteration, objective);
   }
 
  private:
@@ -200,6 +203,7 @@ class Tracer : public WindowOps, public RunObserver {
   std::deque<int>& answers_;
   int lookUpTable_;
   bool everyTrial_;
+  RunObserver* also_;
   std::ostringstream out_;
   std::vector<int> values_;
   int progressLines_ = 0;
@@ -377,11 +381,11 @@ fs::path GoldenPath(const std::string& name) {
   return fs::path(QEL_SOURCE_DIR) / "tests" / "golden" / (name + ".trace");
 }
 
-std::string TraceRun(const GoldenRun& run, const fs::path& scratch, bool everyTrial) {
+std::string TraceRun(const GoldenRun& run, const fs::path& scratch, bool everyTrial, RunObserver* also) {
   fs::remove_all(scratch);
   fs::create_directories(scratch);
   std::deque<int> answers;
-  Tracer tracer(answers, run.lookUpTable, everyTrial);
+  Tracer tracer(answers, run.lookUpTable, everyTrial, also);
   SetClock([] { return 1700000000.0; });
   FileAbortAll();
   ResetEngineState();

@@ -181,37 +181,42 @@ std::vector<int> Members(int t) {
   return v;
 }
 
-std::string TractsDiffer(bool complete) {
+std::string TractDiffers(int t, bool complete) {
   auto near = [](double a, double e) { return std::abs(a - e) <= 1e-6 * std::max(1.0, std::abs(e)); };
+  const udtTract& tr = arrTract(t);
+  const std::string at = "tract " + std::to_string(t) + ": ";
+  double pop = 0, area = 0, homTotal = 0, homSum[kHomSize + 1] = {};
+  for (int m : Members(t)) {
+    if (m < 1 || m > intNIBB || arrIBB(m).intTract != t) return at + "member " + std::to_string(m);
+    pop += arrIBB(m).dblPop, area += arrIBB(m).dblArea, homTotal += arrIBB(m).dblHomTotal;
+    for (int v = 1; v <= HomVars(); ++v) homSum[v] += arrIBB(m).dblHom(v);
+  }
+  if (tr.intID != t || !near(tr.dblPop, pop) || !near(tr.dblArea, area)) return at + "id, population or area";
+  std::set<int> listed;
+  for (int k = 1; k <= tr.intNNbrs; ++k) listed.insert(tr.intNbr(k));
+  if (static_cast<int>(listed.size()) != tr.intNNbrs || listed != ExpectedNeighbours(t)) return at + "neighbours";
+  if (!complete) return "";
+  double perimeter = 0;
+  for (int k = 1; k <= tr.intNNbrs; ++k) {
+    const double len = SharedLength(t, tr.intNbr(k));
+    if (!near(tr.dblNbrLen(k), len)) return at + "length with " + std::to_string(tr.intNbr(k));
+    perimeter += len;
+  }
+  if (!near(tr.dblP2, perimeter * perimeter)) return at + "dblP2";
+  if (!blnHomog) return "";
+  if (!near(tr.dblHomTotal, homTotal)) return at + "dblHomTotal";
+  for (int v = 1; v <= HomVars(); ++v)
+    if (!near(tr.dblHomSum(v), homSum[v]) || !std::isfinite(tr.dblHomProp(v)) ||
+        (homTotal > 1e-6 && !near(tr.dblHomProp(v), homSum[v] / homTotal)))
+      return at + "homogeneity variable " + std::to_string(v);
+  return "";
+}
+
+std::string TractsDiffer(bool complete) {
   std::vector<int> seen(static_cast<size_t>(intNIBB) + 1, 0);
   for (int t = 1; t <= intNTracts; ++t) {
-    const udtTract& tr = arrTract(t);
-    const std::string at = "tract " + std::to_string(t) + ": ";
-    double pop = 0, area = 0, homTotal = 0, homSum[kHomSize + 1] = {};
-    for (int m : Members(t)) {
-      if (m < 1 || m > intNIBB || arrIBB(m).intTract != t) return at + "member " + std::to_string(m);
-      ++seen[static_cast<size_t>(m)];
-      pop += arrIBB(m).dblPop, area += arrIBB(m).dblArea, homTotal += arrIBB(m).dblHomTotal;
-      for (int v = 1; v <= HomVars(); ++v) homSum[v] += arrIBB(m).dblHom(v);
-    }
-    if (tr.intID != t || !near(tr.dblPop, pop) || !near(tr.dblArea, area)) return at + "id, population or area";
-    std::set<int> listed;
-    for (int k = 1; k <= tr.intNNbrs; ++k) listed.insert(tr.intNbr(k));
-    if (static_cast<int>(listed.size()) != tr.intNNbrs || listed != ExpectedNeighbours(t)) return at + "neighbours";
-    if (!complete) continue;
-    double perimeter = 0;
-    for (int k = 1; k <= tr.intNNbrs; ++k) {
-      const double len = SharedLength(t, tr.intNbr(k));
-      if (!near(tr.dblNbrLen(k), len)) return at + "length with " + std::to_string(tr.intNbr(k));
-      perimeter += len;
-    }
-    if (!near(tr.dblP2, perimeter * perimeter)) return at + "dblP2";
-    if (!blnHomog) continue;
-    if (!near(tr.dblHomTotal, homTotal)) return at + "dblHomTotal";
-    for (int v = 1; v <= HomVars(); ++v)
-      if (!near(tr.dblHomSum(v), homSum[v]) || !std::isfinite(tr.dblHomProp(v)) ||
-          (homTotal > 1e-6 && !near(tr.dblHomProp(v), homSum[v] / homTotal)))
-        return at + "homogeneity variable " + std::to_string(v);
+    if (std::string d = TractDiffers(t, complete); !d.empty()) return d;
+    for (int m : Members(t)) ++seen[static_cast<size_t>(m)];
   }
   for (int g = 1; g <= intNIBB; ++g)
     if (seen[static_cast<size_t>(g)] > 1 || (complete && seen[static_cast<size_t>(g)] == 0))
@@ -258,39 +263,6 @@ void MakeTract(int t, const std::vector<int>& ibbs) {
   arrIBB(ibbs.front()).intTract = static_cast<int16_t>(t);
   intNTracts = std::max<int16_t>(intNTracts, static_cast<int16_t>(t));
   for (size_t k = 1; k < ibbs.size(); ++k) AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(ibbs[k]));
-}
-
-void GrowTracts(int members) {
-  ResetTracts();
-  for (int g = 1; g <= intNIBB; ++g) arrIBB(g).intTract = 0;
-  for (int seed = 1; seed <= intNIBB; ++seed) {
-    if (arrIBB(seed).intTract) continue;
-    const int t = intNTracts + 1;
-    MakeTract(t, {seed});
-    for (size_t head = 0; head < Members(t).size() && arrTract(t).intNMembers < members; ++head) {
-      const udtIBB& g = arrIBB(Members(t)[head]);
-      for (int q = 1; q <= g.intNNbrs && arrTract(t).intNMembers < members; ++q)
-        if (const int x = arrBB(g.intNbr(q)).intIBB; x && !arrIBB(x).intTract)
-          AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(x));
-    }
-  }
-  FinishTractsFromScratch();
-}
-
-void FinishTractsFromScratch() {
-  for (int t = 1; t <= intNTracts; ++t) {
-    udtTract& tr = arrTract(t);
-    double perimeter = 0;
-    for (int k = 1; k <= tr.intNNbrs; ++k) perimeter += tr.dblNbrLen(k) = SharedLength(t, tr.intNbr(k));
-    tr.dblP2 = perimeter * perimeter;
-    tr.dblHomTotal = 0;
-    for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) = 0;
-    for (int m : Members(t)) {
-      tr.dblHomTotal += arrIBB(m).dblHomTotal;
-      for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) += arrIBB(m).dblHom(v);
-    }
-    for (int v = 1; v <= HomVars(); ++v) tr.dblHomProp(v) = tr.dblHomTotal > 0 ? tr.dblHomSum(v) / tr.dblHomTotal : 0.0;
-  }
 }
 
 }  // namespace qeltest

@@ -56,15 +56,20 @@ TEST_F(Limits, PreparationStopsWithAMessageAndNoIBBs) {
   EXPECT_EQ(intNIBB, 0);
   EXPECT_EQ(windows.calls.back(), "ShowOutput");
 
-  // A fixed zone of 600 blocks is more than one list holds.
-  boxes.Clear();
-  qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 20, .zoneA = 30});
+  // One fixed zone: of 500 blocks, one IBB; of 501, more than an IBB holds
+  // (each block still lists the 500 others); of 600, more than a list holds.
   s = {};
   s.threshold = true, s.thresholdPop = 500, s.fixedA = true, s.iterations = 1;
-  qeltest::StartRun(s);
-  EXPECT_TRUE(Shown("Too many building blocks labelled as belonging to same zone A"));
-  EXPECT_EQ(intNIBB, 0);
-  for (int r = 1; r <= intNRecs; ++r) ASSERT_EQ(arrBB(r).intIBB, 0) << r;
+  for (const auto& [cells, refusal] : {std::pair{500, ""}, {501, "Too many building blocks in one intermediate"},
+                                       {600, "Too many building blocks labelled as belonging to same zone A"}}) {
+    boxes.Clear();
+    qeltest::LoadLattice(tempDir, {.cols = cells, .rows = 1, .zoneA = 600});
+    qeltest::StartRun(s);
+    EXPECT_EQ(boxes.Shown().size(), *refusal ? 1u : 0u) << cells;
+    EXPECT_TRUE(!*refusal || Shown(refusal)) << cells;
+    EXPECT_EQ(intNIBB, *refusal ? 0 : 1) << cells;
+    for (int r = 2; r <= intNRecs; ++r) ASSERT_EQ(arrBB(r).intIBB, *refusal ? 0 : 1) << r;
+  }
 }
 
 TEST_F(Limits, ClosuresTargetsAndReferencesBeyondTheirRange) {
@@ -211,6 +216,7 @@ TEST_F(Limits, LookUpTableThatCannotBeWrittenKeepsTheResults) {
   qeltest::StartRun(s);
   std::filesystem::current_path(cwd);
   EXPECT_EQ(boxes.CountStartingWith("The look-up table QELlut.csv could not be written"), 1);
+  EXPECT_FALSE(blnWriteLUT);  // the next evaluation writes no table
   EXPECT_GT(intNBestTracts, 0);
   EXPECT_TRUE(std::isfinite(dblBestApx));
 }

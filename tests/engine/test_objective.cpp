@@ -57,6 +57,16 @@ TEST_F(Objective, HomogeneityWorkedExample) {
   EXPECT_NEAR(dblCurIAC, 31.0 / 45.0, 1e-12);
 }
 
+TEST_F(Objective, WeightsThatAddUpToNothingCountTheTermsAlike) {
+  Tracts({10, 30});
+  blnTargetPop = blnShape = blnHomog = blnApprox = true;
+  dblTarget = 20, dblCurTP = 100, dblCurP2A = 4;  // 200 and 8 against these
+  dblPopWeight = dblShapeWeight = dblHomWeight = dblApxWeight = 0;
+  double result = 0;
+  EvaluateObjective(result, 2);
+  EXPECT_DOUBLE_EQ(result, (2.0 + 2.0 + 1.0 + 1.0) / 4);  // no variables nor zones: 0 against 0
+}
+
 TEST_F(Objective, DegenerateTablesGiveFiniteValues) {
   for (const auto& pops : {std::vector<double>{}, {0}, {5, 0, 7}})
     for (int mask = 0; mask < 32; ++mask)
@@ -84,11 +94,12 @@ TEST_F(Objective, MatchingTakesTheLargestShareAndTheFirstOfEqualOnes) {
   for (int t = 1; t <= 5; ++t) arrTract(t).dblPop = t == 2 ? 20 : t == 3 ? 150 : 100;
   Zone(7, {{3, 60}, {2, 20}, {3, 40}});
   Zone(2, {{5, 50}, {2, 50}});
+  Zone(9, {{4, 0}});  // no population: no best tract, and nothing to the term
   blnWriteLUT = true;
   CalcApproxMatch();
   std::filesystem::current_path(oldDir);
   EXPECT_EQ(qeltest::ReadWholeFile((tempDir / "QELlut.csv").string()),
-            "7,120,3,150,100,20,50\r\n2,100,5,100,50,50,50\r\n");
+            "7,120,3,150,100,20,50\r\n2,100,5,100,50,50,50\r\n9,0,0,0,0,0,0\r\n");
   EXPECT_NEAR(dblCurApx, 2900.0 / 120.0 + 5000.0 / 100.0, 1e-9);
 }
 

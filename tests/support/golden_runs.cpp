@@ -352,6 +352,10 @@ std::vector<GoldenRun> MakeRuns() {
                         })));
     runs.push_back(Area(at + "-matching-only", Lat(l), Settings([](RunSettings& s) { s.approx = true; })));
   }
+  // Moves of a cell without population leave the objective exactly as it was:
+  // they are kept.
+  runs.push_back(Area("lattice-rook-empty-cells", Lat({.cols = 14, .rows = 12, .emptyEvery = 4}),
+                      Settings([](RunSettings& s) { s.threshold = true, s.thresholdPop = 500, s.iterations = 4; })));
   // Cell (4, 1) moved into zone A of the first cells: one OK lets the cell
   // between join the tract and the run goes on with the check.
   const Lattice nine{.cols = 9, .rows = 9, .homVars = 2};

@@ -108,7 +108,9 @@ void LoadLattice(const std::filesystem::path& dir, const Lattice& l) {
   p << "1 0 0 0 0 0\n";
   for (int y = 0; y < l.rows; ++y)
     for (int x = 0; x < l.cols; ++x) {
-      const int popA = draw(50, 150), share = draw(0, popA);
+      int popA = draw(50, 150);
+      if (l.emptyEvery && rec(x, y) % l.emptyEvery == 0) popA = 0;
+      const int share = draw(0, popA);
       p << rec(x, y) << ' ' << 1 + x / l.zoneA + y / l.zoneA * 100 << ' ' << 1 + (x + 1) / l.zoneB + (y + 1) / l.zoneB * 100
         << ' ' << popA << ' ' << draw(50, 150) << " 1";
       for (int v = 1; v <= l.homVars; ++v) p << ' ' << (v == 1 ? share : v == 2 ? popA - share : draw(0, 40));

@@ -84,11 +84,13 @@ void LoadArea(const std::filesystem::path& dir, const std::vector<std::string>& 
 // cols x rows unit cells, cell (x, y) record 2 + y * cols + x. Zone A squares
 // of zoneA cells, zone B squares of zoneB offset by one; variables 1 and 2
 // split population A. A king lattice also joins diagonal cells (short arcs),
-// so a cell meets several cells of one tract.
+// so a cell meets several cells of one tract. With emptyEvery, every such
+// record has no population A.
 struct Lattice {
   int cols = 10, rows = 10, zoneA = 3, zoneB = 2, homVars = 0;
   unsigned seed = 1;
   bool king = false;
+  int emptyEvery = 0;
 };
 // Writes and reads the lattice; the IBBs are not built.
 void LoadLattice(const std::filesystem::path& dir, const Lattice& l);

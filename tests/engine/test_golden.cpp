@@ -1,7 +1,8 @@
 // Every decision of seeded whole runs, compared with the committed traces.
 // A difference means the search decided differently or did less; when that
 // is intended, tools/regenerate-golden.sh writes the traces anew. Whatever
-// the traces say, every kept move must leave sound tracts.
+// the traces say, every kept move must leave sound tracts, and the same run
+// made again in the session must decide alike.
 #include <unistd.h>
 
 #include <sstream>
@@ -62,10 +63,14 @@ TEST_P(Golden, RunDecidesAsRecorded) {
   const auto scratch = std::filesystem::temp_directory_path() /
                        ("qel_golden_" + std::to_string(::getpid()) + "_" + run.name);
   SoundTracts sound;
-  const std::string actual = qeltest::TraceRun(run, scratch, false, &sound);
+  std::string again;
+  const std::string actual = qeltest::TraceRun(run, scratch, false, &sound, &again);
   std::filesystem::remove_all(scratch);
   EXPECT_EQ(sound.fault, "");
   EXPECT_TRUE(actual == expected) << run.name << " parts from its trace at " << FirstDifference(expected, actual);
+  // Nothing of a run may linger into the next one of the session.
+  const std::string first = actual.substr(actual.find('\n') + 1);
+  EXPECT_TRUE(again == first) << "a second run parts from the first at " << FirstDifference(first, again);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(qeltest::GoldenRuns()),

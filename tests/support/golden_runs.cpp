@@ -131,9 +131,14 @@ class Tracer : public WindowOps, public RunObserver {
     FlushValues();
     out_ << text << '\n';
   }
-  std::string Text() {
+  // As the Run command does before a run.
+  void ClearProgressList() { progressLines_ = 0; }
+  // The lines so far, which leave the record.
+  std::string Take() {
     FlushValues();
-    return out_.str();
+    std::string text = out_.str();
+    out_.str("");
+    return text;
   }
 
   // WindowOps
@@ -385,7 +390,8 @@ fs::path GoldenPath(const std::string& name) {
   return fs::path(QEL_SOURCE_DIR) / "tests" / "golden" / (name + ".trace");
 }
 
-std::string TraceRun(const GoldenRun& run, const fs::path& scratch, bool everyTrial, RunObserver* also) {
+std::string TraceRun(const GoldenRun& run, const fs::path& scratch, bool everyTrial, RunObserver* also,
+                     std::string* again) {
   fs::remove_all(scratch);
   fs::create_directories(scratch);
   std::deque<int> answers;
@@ -395,30 +401,36 @@ std::string TraceRun(const GoldenRun& run, const fs::path& scratch, bool everyTr
   ResetEngineState();
   StartMain();
   SetDefaultRunSettings();
-
   tracer.Line("run " + run.name);
-  run.prepare(scratch, answers);
-  tracer.Line(PreparationPrint());
 
-  // The look-up table goes to the current folder.
-  const fs::path cwd = fs::current_path();
-  fs::current_path(scratch);
-  datRunStart = TimeOfDay();
-  RunIterations(intNIterations);
-  fs::current_path(cwd);
-
-  tracer.Line("ended iterations=" + std::to_string(intNIterations) + " best-iteration=" +
-              std::to_string(intBestIteration) + " best-tracts=" + std::to_string(intNBestTracts) +
-              " islands=" + std::to_string(intIslandsSkipped) + " seconds=" + std::to_string(intElapsedSecs));
-  tracer.Line("best TP " + Bits(dblBestTP) + " P2A " + Bits(dblBestP2A) + " IAC " + Bits(dblBestIAC) + " Min " +
-              Bits(dblBestMin) + " Apx " + Bits(dblBestApx));
-  tracer.Line("restored " + TractsPrint());
-  WriteProgramLog((scratch / "QELlog.txt").string());
-  WriteTractComposition((scratch / "QELout.csv").string());
-  std::string text = tracer.Text();
-  text += LogBlock(scratch / "QELlog.txt");
-  text += FileBlock("composition", scratch / "QELout.csv");
-  text += FileBlock("look-up table", scratch / "QELlut.csv");
+  // From the preparation to the saved files.
+  auto once = [&] {
+    for (const char* file : {"QELlog.txt", "QELout.csv", "QELlut.csv"}) fs::remove(scratch / file);
+    tracer.ClearProgressList();
+    run.prepare(scratch, answers);
+    tracer.Line(PreparationPrint());
+    // The look-up table goes to the current folder.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(scratch);
+    datRunStart = TimeOfDay();
+    RunIterations(intNIterations);
+    fs::current_path(cwd);
+    tracer.Line("ended iterations=" + std::to_string(intNIterations) + " best-iteration=" +
+                std::to_string(intBestIteration) + " best-tracts=" + std::to_string(intNBestTracts) +
+                " islands=" + std::to_string(intIslandsSkipped) + " seconds=" + std::to_string(intElapsedSecs));
+    tracer.Line("best TP " + Bits(dblBestTP) + " P2A " + Bits(dblBestP2A) + " IAC " + Bits(dblBestIAC) + " Min " +
+                Bits(dblBestMin) + " Apx " + Bits(dblBestApx));
+    tracer.Line("restored " + TractsPrint());
+    WriteProgramLog((scratch / "QELlog.txt").string());
+    WriteTractComposition((scratch / "QELout.csv").string());
+    std::string text = tracer.Take();
+    text += LogBlock(scratch / "QELlog.txt");
+    text += FileBlock("composition", scratch / "QELout.csv");
+    text += FileBlock("look-up table", scratch / "QELlut.csv");
+    return text;
+  };
+  const std::string text = tracer.Take() + once();
+  if (again) *again = once();
   SetClock(nullptr);
   return text;
 }

@@ -55,6 +55,19 @@ TEST_F(Objective, HomogeneityWorkedExample) {
   intNHomGroups = 2, intGroupSize(1) = intGroupSize(2) = 1;  // groups of one: no m - 1 = 0 division
   CalcHomogeneity();
   EXPECT_NEAR(dblCurIAC, 31.0 / 45.0, 1e-12);
+  intNHomGroups = 3, intGroupSize(3) = 11;  // a group past the variables read adds nothing
+  CalcHomogeneity();
+  EXPECT_NEAR(dblCurIAC, 62.0 / 135.0, 1e-12);
+  intNTracts = 1;  // one tract: nothing to compare
+  CalcHomogeneity();
+  EXPECT_EQ(dblCurIAC, 0);
+}
+
+TEST_F(Objective, ATractWithoutAreaAddsNoShape) {
+  Tracts({5, 7});
+  arrTract(2).dblArea = 0;
+  CalcShape();
+  EXPECT_EQ(dblCurP2A, 4);
 }
 
 TEST_F(Objective, WeightsThatAddUpToNothingCountTheTermsAlike) {

@@ -54,9 +54,10 @@ class Readers : public qeltest::EngineTest {
 const std::string kGood = "1 0 0 0 0 0\n2 1 1 10 10 1\n";
 
 TEST_F(Readers, IntersectionFile) {
-  ReadPat("1 0 0 0 0 0\n2 1 1 40000.5 10 1 7\n3 1 1 20 1e9 1 8\n");  // beyond 16 bits
+  ReadPat("1 0 0 0 0 0\n2 1 1 40000.5 10 1 7\n3 1 1 20 1e9 1 8 0 0 0 0 0 0 0 0 0 0 9\n");  // beyond 16 bits
   EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_EQ(intNHomVars, 1);
+  EXPECT_EQ(intNHomVars, 12);
+  EXPECT_EQ(arrBB(3).dblHom(12), 9);
   EXPECT_EQ(std::vector<std::string>(windows.summary, windows.summary + 4),
             (std::vector<std::string>{"20", "40000", "10", "1000000000"}));
   ReadPat("id Tracts\r\n" + kGood, 1);

@@ -32,7 +32,8 @@ TEST(Conversions, RoundingTextAndErrors) {
   EXPECT_EQ(ErrorFromException(std::make_exception_ptr(std::bad_alloc())).Number(), kErrOutOfMemory);
   EXPECT_DOUBLE_EQ(CDbl(" -1.5e3 "), -1500.0);
   const std::pair<double, const char*> texts[] = {{1.7E+308, "1.7E+308"}, {1E-08, "1E-08"}, {2900.0 / 120.0, "24.1666666666667"},
-                                                  {-0.0, "0"}, {0.1 + 0.2, "0.3"}, {1E15, "1E+15"}, {0.0001, "0.0001"}};
+                                                  {-0.0, "0"}, {0.1 + 0.2, "0.3"}, {1E15, "1E+15"}, {0.0001, "0.0001"},
+                                                  {HUGE_VAL, "Inf"}, {-HUGE_VAL, "-Inf"}};
   for (const auto& [value, text] : texts) EXPECT_EQ(Str(value), text);
 }
 
@@ -83,6 +84,7 @@ TEST_F(Files, OutputReplacesTheTargetOnlyOnClose) {
   PrintLine(3, "partial");
   FileAbort(3);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "a\r\n12,-3\r\n");
+  EXPECT_FALSE(std::filesystem::exists(p + ".qel-new"));
 }
 
 TEST_F(Files, AFailedWriteOfTheResultsIsReportedAndKeepsTheOldFile) {

@@ -15,8 +15,9 @@ negated, && and || swapped, true and false swapped, a statement deleted, an
 early return. The work happens on a copy of the sources in build-mutate/, so an
 interrupted pass leaves the worktree as it was. Each fault is built there
 (RelWithDebInfo, engine tests only) and the engine tests run with a timeout:
-a failing or hanging test catches it. Survivors are listed with file:line and
-the changed text, to be judged equivalent or a gap by hand.
+a failing or hanging test catches it (the window tests are not run). Survivors
+are listed with file:line and the changed text, to be judged equivalent or a
+gap by hand; every outcome is also kept in build-mutate/results-SEED.json.
 """
 import argparse
 import json

@@ -25,8 +25,8 @@ class Limits : public qeltest::EngineTest {
     RunIterations(intNIterations);
   }
   // The IBBs of a lattice, in no tract yet.
-  void Lattice(int cols, int rows) {
-    qeltest::LoadLattice(tempDir, {.cols = cols, .rows = rows});
+  void Lattice(int cols, int rows, bool king = false) {
+    qeltest::LoadLattice(tempDir, {.cols = cols, .rows = rows, .king = king});
     BuildIntermediateBBs();
     ResetTracts();
     boxes.Clear();
@@ -68,7 +68,8 @@ TEST_F(Limits, PreparationStopsWithAMessageAndNoIBBs) {
     EXPECT_EQ(boxes.Shown().size(), *refusal ? 1u : 0u) << cells;
     EXPECT_TRUE(!*refusal || Shown(refusal)) << cells;
     EXPECT_EQ(intNIBB, *refusal ? 0 : 1) << cells;
-    for (int r = 2; r <= intNRecs; ++r) ASSERT_EQ(arrBB(r).intIBB, *refusal ? 0 : 1) << r;
+    for (int r = 2; r <= intNRecs; ++r)  // no IBB named, no placed mark left on the number
+      ASSERT_TRUE(arrBB(r).intIBB == (*refusal ? 0 : 1) && arrBB(r).intID == r) << r;
   }
 }
 
@@ -78,14 +79,15 @@ TEST_F(Limits, ClosuresTargetsAndReferencesBeyondTheirRange) {
   qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 20, .zoneA = 2, .zoneB = 2});
   blnFixedA = blnFixedB = true;
   BuildIntermediateBBs();
-  EXPECT_TRUE(Shown("Too many small zones in fixed geography"));
+  EXPECT_EQ(boxes.Shown(), (std::vector<ShownBox>{{"Too many small zones in fixed geography", 16, "Fixed zones error"}}));
   EXPECT_EQ(intNIBB, 0);
   // A target that implies more tracts than 16 bits hold: the warning gives
   // the true number and the preparation goes on.
   blnFixedA = blnFixedB = false;
   blnTargetPop = true, dblTarget = 0.001;
   BuildIntermediateBBs();
-  EXPECT_TRUE(Shown("Resetting target number of tracts (" + Str(std::nearbyint(dblTotPopA / 0.001)) + ")"));
+  EXPECT_TRUE(Shown("Resetting target number of tracts (" + Str(std::nearbyint(dblTotPopA / 0.001)) +
+                    ") to number of building blocks supplied (600)"));
   EXPECT_EQ(intNIBB, 600);
   // One fixed zone along the middle row of 260 x 3 cells: its IBB would have
   // 520 neighbouring blocks and the outside.
@@ -211,6 +213,14 @@ TEST_F(Limits, TractListsFullAreRefusedWithTheTablesUnchanged) {
   ASSERT_EQ(arrTract(1).intNNbrs, 499);
   ExpectRefused([] { MoveIBBToTract(1, 311 + 247); },
                 {"Too many neighbours to receiving tract", 16, "Error moving intermediate BB"});
+  // With diagonal neighbours, 248 cells of the middle row have 500 entries;
+  // a cell leaving from between them would be the 501st of the giving tract.
+  Lattice(310, 3, true);
+  qeltest::MakeTract(1, middle(0, 247));
+  qeltest::MakeTract(2, Ints{101});
+  ASSERT_EQ(arrTract(1).intNNbrs, 500);
+  ExpectRefused([] { MoveIBBToTract(2, 311 + 100); },
+                {"Too many neighbours to giving tract", 16, "Error moving intermediate BB"});
 }
 
 TEST_F(Limits, LookUpTableThatCannotBeWrittenKeepsTheResults) {

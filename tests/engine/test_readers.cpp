@@ -134,6 +134,12 @@ TEST_F(Readers, ContiguityFile) {
   EXPECT_EQ(arrBB(2).intNNbrs, 500);
   EXPECT_EQ(arrBB(503).intNNbrs, 0);
   EXPECT_EQ(arrBB(5).intNNbrs, 1);  // the line after the limit is not read
+  text.clear();
+  for (int k = 1; k <= 32767; ++k) text += "2 3 1\n";
+  EXPECT_EQ(ReadCtg(text), 32767);  // the most lines a file may have
+  EXPECT_TRUE(boxes.Shown().empty());
+  ReadCtg(text + "2 3 1\n");
+  EXPECT_EQ(boxes.Shown(), (Boxes{{"Error 6 Overflow: the file has more than 32767 lines (line 32768)", 48, "Error"}}));
 }
 
 TEST_F(Readers, ZonesGroupByTheMatchingLayer) {

@@ -88,7 +88,7 @@ void frmOptions::cmdOk_Click() {
   for (int i = 0; i < 5; ++i) {
     const std::string text = numbers[i]->text().toStdString();
     if (!qel::IsNumber(text)) {
-      Reject(numbers[i], "\"" + labels[i]->text().toStdString() + "\" must be a number.");
+      Reject(numbers[i], (QStringLiteral("\"") + labels[i]->text() + QStringLiteral("\" must be a number.")).toStdString());
       return;
     }
     values[i] = qel::CDbl(text);

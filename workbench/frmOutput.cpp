@@ -47,7 +47,7 @@ std::vector<std::string> ReportBlock() {
     for (int m = 1; m <= tract.intNMembers; ++m) {
       const int g = tract.intMember(m);
       parts = Add16(parts, intBestIBBCount(g));
-      for (int k = 1; k <= intBestIBBCount(g); ++k) members += " " + Str(intBestIBBMember(g, k));
+      for (int k = 1; k <= intBestIBBCount(g); ++k) members.append(" ").append(Str(intBestIBBMember(g, k)));
     }
     lines.push_back(Str(tract.intID) + "  " + Str(tract.dblPop) + " " + Str(parts) + " " + members);
   }
@@ -56,7 +56,7 @@ std::vector<std::string> ReportBlock() {
     for (int t = 1; t <= intNBestTracts; ++t) {
       const udtTract& tract = arrBestTract(t);
       std::string line = Str(tract.intID) + " " + Str(tract.dblPop);
-      for (int v = 1; v <= intNHomVars; ++v) line += " " + Str(tract.dblHomSum(v));
+      for (int v = 1; v <= intNHomVars; ++v) line.append(" ").append(Str(tract.dblHomSum(v)));
       lines.push_back(line);
     }
   }

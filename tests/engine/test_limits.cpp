@@ -2,11 +2,14 @@
 // defined value instead of a crash, a table overrun or a loop without end.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "test_support.h"
 
 using namespace qel;
 using qeltest::RunSettings;
+using qeltest::ShownBox;
+using Ints = std::vector<int>;
 
 namespace {
 
@@ -21,6 +24,26 @@ class Limits : public qeltest::EngineTest {
   void Run(int iterations) {
     intNIterations = static_cast<int16_t>(iterations);
     RunIterations(intNIterations);
+  }
+  // The IBBs of a lattice, in no tract yet.
+  void Lattice(int cols, int rows, bool king = false) {
+    qeltest::LoadLattice(tempDir, {.cols = cols, .rows = rows, .king = king});
+    BuildIntermediateBBs();
+    ResetTracts();
+    boxes.Clear();
+    for (int g = 1; g <= intNIBB; ++g) arrIBB(g).intTract = 0;
+  }
+  static Ints Span(int from, int to) {
+    Ints v;
+    for (int g = from; g <= to; ++g) v.push_back(g);
+    return v;
+  }
+  void ExpectRefused(const std::function<void()>& op, const ShownBox& box) {
+    boxes.Clear();
+    const std::string before = qeltest::TractTableBytes();
+    op();
+    EXPECT_TRUE(qeltest::TractTableBytes() == before) << box.prompt << ": the tract table changed";
+    EXPECT_EQ(boxes.Shown(), std::vector<ShownBox>{box});
   }
 };
 
@@ -54,23 +77,51 @@ TEST_F(Limits, RefusedPreparationEndsTheRunAndKeepsTheLastResults) {
   }
 }
 
+TEST_F(Limits, FixedZoneAtItsExactSize) {
+  // One fixed zone: of 500 blocks, one IBB; of 501, more than an IBB holds
+  // (each block still lists the 500 others); of 600, more than a list holds.
+  // A refusal leaves the IBBs as they were and no placed mark on a number.
+  RunSettings s;
+  s.threshold = true, s.thresholdPop = 500, s.fixedA = true, s.iterations = 1;
+  for (const auto& [cells, refusal] : {std::pair{500, ""}, {501, "Too many building blocks in one intermediate"},
+                                       {600, "Too many building blocks labelled as belonging to same zone A"}}) {
+    boxes.Clear();
+    qeltest::LoadLattice(tempDir, {.cols = cells, .rows = 1, .zoneA = 600});
+    const int16_t before = intNIBB;
+    qeltest::StartRun(s);
+    EXPECT_EQ(boxes.Shown().size(), *refusal ? 1u : 0u) << cells;
+    EXPECT_TRUE(!*refusal || Shown(refusal)) << cells;
+    EXPECT_EQ(intNIBB, *refusal ? before : 1) << cells;
+    for (int r = 2; r <= intNRecs; ++r) ASSERT_EQ(arrBB(r).intID, r) << r;
+  }
+}
+
 TEST_F(Limits, ClosuresTargetsAndReferencesBeyondTheirRange) {
   // Both layers fixed, their zones overlapping across the whole lattice: the
   // closure of every block is larger than a list holds.
   qeltest::LoadLattice(tempDir, {.cols = 30, .rows = 20, .zoneA = 2, .zoneB = 2});
   blnFixedA = blnFixedB = true;
   BuildIntermediateBBs();
-  EXPECT_TRUE(Shown("Too many small zones in fixed geography"));
+  EXPECT_EQ(boxes.Shown(), (std::vector<ShownBox>{{"Too many small zones in fixed geography", 16, "Fixed zones error"}}));
   EXPECT_EQ(intNIBB, 0);
   // A target that implies more tracts than 16 bits hold: the warning gives
   // the true number and the preparation goes on.
   blnFixedA = blnFixedB = false;
   blnTargetPop = true, dblTarget = 0.001;
   BuildIntermediateBBs();
-  EXPECT_TRUE(Shown("Resetting target number of tracts (" + Str(std::nearbyint(dblTotPopA / 0.001)) + ")"));
+  EXPECT_TRUE(Shown("Resetting target number of tracts (" + Str(std::nearbyint(dblTotPopA / 0.001)) +
+                    ") to number of building blocks supplied (600)"));
   EXPECT_EQ(intNIBB, 600);
+  // One fixed zone along the middle row of 260 x 3 cells: its IBB would have
+  // 520 neighbouring blocks and the outside.
+  blnTargetPop = false, blnFixedA = true;
+  qeltest::LoadLattice(tempDir, {.cols = 260, .rows = 3});
+  for (int r = 2; r <= intNRecs; ++r) arrBB(r).intZoneA = static_cast<int16_t>((r - 2) / 260 == 1 ? 0 : r);
+  BuildIntermediateBBs();
+  EXPECT_EQ(boxes.CountStartingWith("Too many neighbours to one intermediate building block"), 1);
+  EXPECT_EQ(intNIBB, 600);  // a refusal leaves the last run's IBBs
   // A first homogeneity group that sums to nothing leaves the means at 0.
-  blnTargetPop = false, blnHomog = true, intNHomGroups = 1, intGroupSize(1) = 2;
+  blnFixedA = false, blnHomog = true, intNHomGroups = 1, intGroupSize(1) = 2;
   qeltest::LoadArea(tempDir, {"1 1 10 10 1 0 0 4", "1 1 10 10 1 0 0 6"}, "2 3 1,2 1 1,3 1 1");
   EXPECT_TRUE(Shown("The first group of homogeneity variables sums to 0"));
   EXPECT_EQ(dblHomMean(3), 0);
@@ -150,19 +201,76 @@ TEST_F(Limits, RunCountsAndTimes) {
   EXPECT_EQ(intElapsedSecs, 32767);
 }
 
+TEST_F(Limits, TractListsFullAreRefusedWithTheTablesUnchanged) {
+  Lattice(40, 25);  // rows of 40: runs of IBB numbers are connected
+  qeltest::MakeTract(1, Span(1, 250));
+  qeltest::MakeTract(2, Span(251, 500));
+  qeltest::MakeTract(3, Span(501, 751));
+  int16_t into = 1;
+  ExpectRefused([&] { MergeTracts(3, into); }, {"Too many members to merged tract", 16, "Error merging tracts"});
+  MergeTracts(2, into);
+  EXPECT_EQ(arrTract(1).intNMembers, 500);
+  ExpectRefused([] { MoveIBBToTract(1, 751); },
+                {"Too many members to receiving tract", 16, "Error moving intermediate BB"});
+  // Runs along the middle row of 3 x 310 cells: two neighbour entries a cell.
+  Lattice(310, 3);
+  auto middle = [](int from, int to) { return Span(311 + from, 311 + to); };
+  qeltest::MakeTract(1, middle(0, 149));
+  qeltest::MakeTract(2, middle(151, 300));
+  into = 2;
+  ExpectRefused([&] { MergeTracts(1, into); }, {"Too many neighbours to merged tract", 16, "Error merging tracts"});
+  // With a cell of the top row the count is odd: 499 entries, then 501. The
+  // aggregations pass over an IBB that does not fit: no box, no tract.
+  Lattice(310, 3);
+  qeltest::MakeTract(1, Ints{301});
+  int x = 0;
+  for (; x < 300; ++x) {
+    AddIBBToTract(1, static_cast<int16_t>(311 + x));
+    if (arrIBB(311 + x).intTract != 1) break;
+  }
+  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_EQ(arrTract(1).intNNbrs, 499);
+  EXPECT_EQ(arrIBB(311 + x).intTract, 0);
+  Lattice(310, 3);
+  Ints run = middle(0, 246);
+  run.insert(run.begin(), 301);
+  qeltest::MakeTract(1, run);
+  qeltest::MakeTract(2, middle(247, 248));
+  ASSERT_EQ(arrTract(1).intNNbrs, 499);
+  ExpectRefused([] { MoveIBBToTract(1, 311 + 247); },
+                {"Too many neighbours to receiving tract", 16, "Error moving intermediate BB"});
+  // With diagonal neighbours, 248 cells of the middle row have 500 entries;
+  // a cell leaving from between them would be the 501st of the giving tract.
+  Lattice(310, 3, true);
+  qeltest::MakeTract(1, middle(0, 247));
+  qeltest::MakeTract(2, Ints{101});
+  ASSERT_EQ(arrTract(1).intNNbrs, 500);
+  ExpectRefused([] { MoveIBBToTract(2, 311 + 100); },
+                {"Too many neighbours to giving tract", 16, "Error moving intermediate BB"});
+}
+
 TEST_F(Limits, LookUpTableThatCannotBeWrittenKeepsTheResults) {
   qeltest::LoadLattice(tempDir, {.cols = 4, .rows = 4});
-  std::filesystem::create_directory(tempDir / "QELlut.csv");  // the name is taken
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(tempDir);
   windows.lutValue = 1;
   RunSettings s;
   s.approx = true, s.iterations = 2;
-  qeltest::StartRun(s);
+  // The table's own name taken fails on closing; with the name of the file
+  // written beside it taken too, the table is written in place, which fails
+  // on opening.
+  for (const std::vector<std::string>& taken :
+       {std::vector<std::string>{"QELlut.csv"}, {"QELlut.csv", "QELlut.csv.qel-new"}}) {
+    for (const auto& name : taken) std::filesystem::create_directory(name);
+    boxes.Clear();
+    qeltest::StartRun(s);
+    for (const auto& name : taken) std::filesystem::remove(name);
+    EXPECT_EQ(boxes.CountStartingWith("The look-up table QELlut.csv could not be written"), 1) << taken.size();
+    EXPECT_FALSE(blnWriteLUT);  // the next evaluation writes no table
+    EXPECT_GT(intNBestTracts, 0);
+    EXPECT_TRUE(std::isfinite(dblBestApx));
+  }
   std::filesystem::current_path(cwd);
-  EXPECT_EQ(boxes.CountStartingWith("The look-up table QELlut.csv could not be written"), 1);
-  EXPECT_GT(intNBestTracts, 0);
-  EXPECT_TRUE(std::isfinite(dblBestApx));
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// The objective terms, the matching term with its look-up table, and the
-// two initial aggregations.
+// The objective terms and their combination, and the matching term with its
+// look-up table.
 #include <cmath>
 #include <filesystem>
 
 #include "test_support.h"
 
 using namespace qel;
-using Ints = std::vector<int>;
 
 namespace {
 
@@ -56,6 +55,29 @@ TEST_F(Objective, HomogeneityWorkedExample) {
   intNHomGroups = 2, intGroupSize(1) = intGroupSize(2) = 1;  // groups of one: no m - 1 = 0 division
   CalcHomogeneity();
   EXPECT_NEAR(dblCurIAC, 31.0 / 45.0, 1e-12);
+  intNHomGroups = 3, intGroupSize(3) = 11;  // a group past the variables read adds nothing
+  CalcHomogeneity();
+  EXPECT_NEAR(dblCurIAC, 62.0 / 135.0, 1e-12);
+  intNTracts = 1;  // one tract: nothing to compare
+  CalcHomogeneity();
+  EXPECT_EQ(dblCurIAC, 0);
+}
+
+TEST_F(Objective, ATractWithoutAreaAddsNoShape) {
+  Tracts({5, 7});
+  arrTract(2).dblArea = 0;
+  CalcShape();
+  EXPECT_EQ(dblCurP2A, 4);
+}
+
+TEST_F(Objective, WeightsThatAddUpToNothingCountTheTermsAlike) {
+  Tracts({10, 30});
+  blnTargetPop = blnShape = blnHomog = blnApprox = true;
+  dblTarget = 20, dblCurTP = 100, dblCurP2A = 4;  // 200 and 8 against these
+  dblPopWeight = dblShapeWeight = dblHomWeight = dblApxWeight = 0;
+  double result = 0;
+  EvaluateObjective(result, 2);
+  EXPECT_DOUBLE_EQ(result, (2.0 + 2.0 + 1.0 + 1.0) / 4);  // no variables nor zones: 0 against 0
 }
 
 TEST_F(Objective, DegenerateTablesGiveFiniteValues) {
@@ -100,64 +122,13 @@ TEST_F(Objective, MatchingTakesTheLargestShareAndTheFirstOfEqualOnes) {
   for (int t = 1; t <= 5; ++t) arrTract(t).dblPop = t == 2 ? 20 : t == 3 ? 150 : 100;
   Zone(7, {{3, 60}, {2, 20}, {3, 40}});
   Zone(2, {{5, 50}, {2, 50}});
+  Zone(9, {{4, 0}});  // no population: no best tract, and nothing to the term
   blnWriteLUT = true;
   CalcApproxMatch();
   std::filesystem::current_path(oldDir);
   EXPECT_EQ(qeltest::ReadWholeFile((tempDir / "QELlut.csv").string()),
-            "7,120,3,150,100,20,50\r\n2,100,5,100,50,50,50\r\n");
+            "7,120,3,150,100,20,50\r\n2,100,5,100,50,50,50\r\n9,0,0,0,0,0,0\r\n");
   EXPECT_NEAR(dblCurApx, 2900.0 / 120.0 + 5000.0 / 100.0, 1e-9);
-}
-
-class Aggregation : public qeltest::EngineTest {};
-
-TEST_F(Aggregation, RandomWalkPointerIsNotAdjustedAfterAnAddition) {
-  // IBB 1 touches IBBs 2, 3 and 4 in that list order; IBB 2 touches 5.
-  blnTargetPop = true;
-  dblTarget = 30;
-  qeltest::LoadArea(tempDir, {"1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1", "1 1 10 10 1"},
-                    "2 3 1,2 4 1,2 5 1,3 6 1");
-  dblOffsetPct = 0;
-  int16_t seed = 1;  // one whose start pointer for the first tract is entry 1
-  for (;; ++seed) {
-    Randomize(seed);
-    Rnd();
-    if (DrawOneOf(3) == 1) break;
-  }
-  Randomize(seed);
-  BuildInitialTracts();
-  // Adding IBB 2 moves IBB 3 up to the pointer's place, so the walk takes 4.
-  ASSERT_EQ(intNTracts, 3);
-  EXPECT_EQ(qeltest::Members(1), (Ints{1, 2, 4}));
-}
-
-TEST_F(Aggregation, MatchingStartRepairDialogue) {
-  // Blocks in a row along the edge, each its own IBB, of the zone A codes.
-  auto row = [this](const Ints& zones) {
-    std::vector<std::string> blocks;
-    std::string arcs;
-    for (size_t k = 0; k < zones.size(); ++k) {
-      const std::string r = std::to_string(k + 2);
-      blocks.push_back(std::to_string(zones[k]) + " 1 10 10 1");
-      arcs += r + " 1 1," + (k + 1 < zones.size() ? r + " " + std::to_string(k + 3) + " 1," : "");
-    }
-    qeltest::LoadArea(tempDir, blocks, arcs);
-    boxes.Clear();
-  };
-  intNIterations = 5;
-  row({1, 2, 1, 2});  // OK: IBB 2 touches both pieces and joins tract 1
-  BuildApproxTracts();
-  EXPECT_EQ(boxes.Shown(), (std::vector<qeltest::ShownBox>{{"Tract 1 not fully contiguous", 49, "Contiguity error"}}));
-  EXPECT_EQ(qeltest::Members(1), (Ints{1, 3, 2}));
-  EXPECT_EQ(qeltest::TractsDiffer(true), "");
-  row({1, 2, 3, 1});  // no IBB touches both pieces: OK repairs nothing and is not asked again
-  for (int a : {kIdOk, kIdOk, kIdCancel}) boxes.Answer(a);
-  BuildApproxTracts();
-  EXPECT_EQ(boxes.Shown(),
-            (std::vector<qeltest::ShownBox>{
-                {"Tract 1 not fully contiguous", 49, "Contiguity error"},
-                {"Tract 1 could not be made contiguous: one iteration without contiguity checking", 0, "QEL"}}));
-  EXPECT_EQ(intNIterations, 1);
-  EXPECT_EQ(qeltest::TractsDiffer(true), "");
 }
 
 }  // namespace

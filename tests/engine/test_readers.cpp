@@ -23,6 +23,10 @@ TEST(SplitLine, CommaAndBlankRules) {
       if (k <= n || !tok(k).empty()) got.push_back(tok(k));
     EXPECT_EQ(got, fields) << '"' << line << '"';
   }
+  const std::string longest = "1" + std::string(32765, ',') + "2";  // 32767 characters
+  SplitLine(longest, tok, n);
+  EXPECT_EQ(tok(1), "12");
+  EXPECT_THROW(SplitLine(longest + " ", tok, n), RuntimeError);
 }
 
 class Readers : public qeltest::EngineTest {
@@ -50,9 +54,10 @@ class Readers : public qeltest::EngineTest {
 const std::string kGood = "1 0 0 0 0 0\n2 1 1 10 10 1\n";
 
 TEST_F(Readers, IntersectionFile) {
-  ReadPat("1 0 0 0 0 0\n2 1 1 40000.5 10 1 7\n3 1 1 20 1e9 1 8\n");  // beyond 16 bits
+  ReadPat("1 0 0 0 0 0\n2 1 1 40000.5 10 1 7\n3 1 1 20 1e9 1 8 0 0 0 0 0 0 0 0 0 0 9\n");  // beyond 16 bits
   EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_EQ(intNHomVars, 1);
+  EXPECT_EQ(intNHomVars, 12);
+  EXPECT_EQ(arrBB(3).dblHom(12), 9);
   EXPECT_EQ(std::vector<std::string>(windows.summary, windows.summary + 4),
             (std::vector<std::string>{"20", "40000", "10", "1000000000"}));
   ReadPat("id Tracts\r\n" + kGood, 1);
@@ -105,18 +110,18 @@ TEST_F(Readers, MalformedIntersectionLinesEndInOneMessageAndAreNotCounted) {
 }
 
 TEST_F(Readers, ContiguityFile) {
-  intNRecs = 600;
-  EXPECT_EQ(ReadCtg("5 7 10.5\r\n1 5 3\r\n7 5 2.5\r\n5 6 1\n"), 4);
+  intNRecs = 2000;
+  EXPECT_EQ(ReadCtg("5 7 10.5\r\n1 5 3\r\n7 5 2.5\r\n5 2000 1\n"), 4);
   EXPECT_TRUE(boxes.Shown().empty());
   EXPECT_EQ(arrBB(5).intNNbrs, 3);
   EXPECT_EQ(Shared(5, 7) + Shared(7, 5) + Shared(5, 1), 13 + 13 + 3);
-  ReadCtg("5 7 10.5\n");  // a second read replaces the first
+  ReadCtg("5 7 10.5\n");  // a second read replaces the first, to the last record
   EXPECT_EQ(Shared(5, 7), 10.5);
-  EXPECT_EQ(arrBB(5).intNNbrs + arrBB(6).intNNbrs, 1);
+  EXPECT_EQ(arrBB(5).intNNbrs + arrBB(2000).intNNbrs, 1);
   const std::pair<std::string, std::string> bad[] = {
       {"4 x 1", "Error 13 Type mismatch: text is not a number (line 3)"},
       {"4 5", "Error 13 Type mismatch: a line needs two record numbers and a length (line 3)"},
-      {"4 601 1", "Error 9 Index outside the bounds of a table: record 601 is not among records 1 to 600 (line 3)"},
+      {"4 2001 1", "Error 9 Index outside the bounds of a table: record 2001 is not among records 1 to 2000 (line 3)"},
       {"4 40000 1", "Error 6 Overflow: value outside the range of a 16-bit number (line 3)"},
   };
   for (const auto& [line, prompt] : bad) {
@@ -135,6 +140,12 @@ TEST_F(Readers, ContiguityFile) {
   EXPECT_EQ(arrBB(2).intNNbrs, 500);
   EXPECT_EQ(arrBB(503).intNNbrs, 0);
   EXPECT_EQ(arrBB(5).intNNbrs, 1);  // the line after the limit is not read
+  text.clear();
+  for (int k = 1; k <= 32767; ++k) text += "2 3 1\n";
+  EXPECT_EQ(ReadCtg(text), 32767);  // the most lines a file may have
+  EXPECT_TRUE(boxes.Shown().empty());
+  ReadCtg(text + "2 3 1\n");
+  EXPECT_EQ(boxes.Shown(), (Boxes{{"Error 6 Overflow: the file has more than 32767 lines (line 32768)", 48, "Error"}}));
 }
 
 TEST_F(Readers, LoadsThatYieldNoArcKeepTheLoadedNeighbours) {
@@ -187,6 +198,7 @@ TEST_F(Readers, ZonesGroupByTheMatchingLayer) {
   EXPECT_TRUE(boxes.Shown().empty());
   ReadMatchZones(0, WriteFile("z.pat", zones + "6 7 y 1 1 1\n"));
   EXPECT_EQ(boxes.Shown(), (Boxes{{"Error 13 Type mismatch: text is not a number (line 6)", 48, "Error"}}));
+  EXPECT_FALSE(FileIsOpen(1));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <new>
 
 #include "test_support.h"
 
@@ -24,22 +26,44 @@ TEST(Conversions, RoundingTextAndErrors) {
   EXPECT_EQ(ErrorOf([] { Add16(32767, 1); }), kErrOverflow);
   for (const char* text : {"abc", "", "1.2.3", "inf", "nan", "12,5", "0x10"})
     EXPECT_EQ(ErrorOf([text] { CDbl(text); }), kErrTypeMismatch) << text;
-  EXPECT_EQ(ErrorOf([] { CDbl("1.5e999"); }), kErrOverflow);
+  for (const std::string& text : {std::string("1.5e999"), std::string(400, '9')})
+    EXPECT_EQ(ErrorOf([&] { CDbl(text); }), kErrOverflow) << text.size();
+  for (const std::string& text : {std::string("1e-999"), "0." + std::string(700, '0') + "1e300"})
+    EXPECT_EQ(CDbl(text), 0.0) << text;  // too small for a float: 0
+  EXPECT_EQ(ErrorFromException(std::make_exception_ptr(std::bad_alloc())).Number(), kErrOutOfMemory);
   EXPECT_DOUBLE_EQ(CDbl(" -1.5e3 "), -1500.0);
   const std::pair<double, const char*> texts[] = {{1.7E+308, "1.7E+308"}, {1E-08, "1E-08"}, {2900.0 / 120.0, "24.1666666666667"},
-                                                  {-0.0, "0"}, {0.1 + 0.2, "0.3"}, {1E15, "1E+15"}, {0.0001, "0.0001"}};
+                                                  {-0.0, "0"}, {0.1 + 0.2, "0.3"}, {1E15, "1E+15"}, {0.0001, "0.0001"},
+                                                  {HUGE_VAL, "Inf"}, {-HUGE_VAL, "-Inf"}};
   for (const auto& [value, text] : texts) EXPECT_EQ(Str(value), text);
 }
 
-TEST(Random, SameSeedSameSequence) {
-  Randomize(99);
-  std::vector<double> first;
-  for (int i = 0; i < 5; ++i) first.push_back(Rnd());
-  Randomize(99);
-  for (double r : first) EXPECT_EQ(Rnd(), r);
-  Randomize(98);
-  EXPECT_NE(Rnd(), first[0]);
-  for (int i = 0; i < 10000; ++i) ASSERT_TRUE(DrawOneOf(10) >= 1 && DrawOneOf(10) <= 10);
+TEST(Tables, EveryIndexWithinTheBoundsIsItsOwnAndNoneBeyond) {
+  struct {
+    Table<int, -1, 2> one;
+    Table2<int, 1, 3, 0, 2> two;
+    int guard[12] = {};  // what a table too small would read instead
+  } t;
+  t.one.Fill(7);
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 0; j <= 2; ++j) t.two(i, j) = 7;
+  for (int i = -1; i <= 2; ++i) EXPECT_EQ(t.one(i), 7);
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 0; j <= 2; ++j) EXPECT_EQ(t.two(i, j), 7) << i << ',' << j;
+  const auto& c = t;
+  for (const auto& outside : std::vector<std::function<void()>>{
+           [&] { c.one(3); }, [&] { c.one(-2); }, [&] { t.one(3); }, [&] { c.two(4, 0); }, [&] { t.two(1, 3); }})
+    EXPECT_EQ(ErrorOf(outside), kErrSubscript);
+}
+
+TEST(Clock, TimeAndDateOfTheLocalClock) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  SetClock([] { return 1700000000.5; });
+  const TimeAndDate now = TimeAndDateNow();
+  EXPECT_EQ(now.time + " " + now.date, "22:13:20 2023-11-14");
+  EXPECT_EQ(TimeOfDay(), 80000.5);
+  SetClock(nullptr);
 }
 
 class Files : public qeltest::EngineTest {};
@@ -70,6 +94,21 @@ TEST_F(Files, OutputReplacesTheTargetOnlyOnClose) {
   PrintLine(3, "partial");
   FileAbort(3);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "a\r\n12,-3\r\n");
+  EXPECT_FALSE(std::filesystem::exists(p + ".qel-new"));
+}
+
+TEST_F(Files, AFailedWriteOfTheResultsIsReportedAndKeepsTheOldFile) {
+  intNRecs = 3;
+  for (auto write : {&WriteProgramLog, &WriteTractComposition}) {
+    const std::string p = WriteFile("out.txt", "old");
+    // The new text goes to a full device: it fails on close at the latest.
+    std::filesystem::create_symlink("/dev/full", p + ".qel-new");
+    ASSERT_EQ(ErrorOf([&] { write(p); }), kErrDeviceIO);
+    ASSERT_FALSE(std::filesystem::is_symlink(p));
+    EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(p + ".qel-new")));
+    EXPECT_FALSE(FileIsOpen(3) || FileIsOpen(4));
+  }
 }
 
 TEST_F(Files, ReplacedFilesKeepTheirPermissionsAndAFolderWithoutRoomIsWrittenInPlace) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "run_loop.h"
+
 namespace qeltest {
 
 struct GoldenRun {
@@ -30,7 +32,11 @@ inline void PrintTo(const GoldenRun& run, std::ostream* os) { *os << run.name; }
 // Runs one of them in `scratch` (emptied first) and returns its trace. With
 // `everyTrial` each trial move gets a line of its own, for finding where two
 // traces part; the committed traces hold one fingerprint per iteration.
-std::string TraceRun(const GoldenRun& run, const std::filesystem::path& scratch, bool everyTrial = false);
+// `also`, when given, is told of the run's decisions too. With `again` the
+// same run is made a second time in the same session, the study area read
+// anew as the user would, and its trace (from the preparation on) goes there.
+std::string TraceRun(const GoldenRun& run, const std::filesystem::path& scratch, bool everyTrial = false,
+                     qel::RunObserver* also = nullptr, std::string* again = nullptr);
 
 // Where the committed trace of a run lives.
 std::filesystem::path GoldenPath(const std::string& name);

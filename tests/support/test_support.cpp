@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "run_loop.h"
-#include "tract_lists.h"
 
 namespace qeltest {
 using namespace qel;
@@ -109,7 +108,9 @@ void LoadLattice(const std::filesystem::path& dir, const Lattice& l) {
   p << "1 0 0 0 0 0\n";
   for (int y = 0; y < l.rows; ++y)
     for (int x = 0; x < l.cols; ++x) {
-      const int popA = draw(50, 150), share = draw(0, popA);
+      int popA = draw(50, 150);
+      if (l.emptyEvery && rec(x, y) % l.emptyEvery == 0) popA = 0;
+      const int share = draw(0, popA);
       p << rec(x, y) << ' ' << 1 + x / l.zoneA + y / l.zoneA * 100 << ' ' << 1 + (x + 1) / l.zoneB + (y + 1) / l.zoneB * 100
         << ' ' << popA << ' ' << draw(50, 150) << " 1";
       for (int v = 1; v <= l.homVars; ++v) p << ' ' << (v == 1 ? share : v == 2 ? popA - share : draw(0, 40));
@@ -181,39 +182,44 @@ std::vector<int> Members(int t) {
   return v;
 }
 
-std::string TractsDiffer(bool complete) {
+std::string TractDiffers(int t, bool complete) {
   auto near = [](double a, double e) { return std::abs(a - e) <= 1e-6 * std::max(1.0, std::abs(e)); };
+  const udtTract& tr = arrTract(t);
+  const std::string at = "tract " + std::to_string(t) + ": ";
+  double pop = 0, area = 0, homTotal = 0, homSum[kHomSize + 1] = {};
+  for (int m : Members(t)) {
+    if (m < 1 || m > intNIBB || arrIBB(m).intTract != t) return at + "member " + std::to_string(m);
+    pop += arrIBB(m).dblPop, area += arrIBB(m).dblArea, homTotal += arrIBB(m).dblHomTotal;
+    for (int v = 1; v <= HomVars(); ++v) homSum[v] += arrIBB(m).dblHom(v);
+  }
+  if (tr.intID != t || !near(tr.dblPop, pop) || !near(tr.dblArea, area)) return at + "id, population or area";
+  std::set<int> listed;
+  for (int k = 1; k <= tr.intNNbrs; ++k) listed.insert(tr.intNbr(k));
+  if (static_cast<int>(listed.size()) != tr.intNNbrs || listed != ExpectedNeighbours(t)) return at + "neighbours";
+  if (!complete) return "";
+  // Lengths kept move by move must equal, bit for bit, the sums over the
+  // members in order.
+  double perimeter = 0;
+  for (int k = 1; k <= tr.intNNbrs; ++k) {
+    const double len = SharedLength(t, tr.intNbr(k));
+    if (tr.dblNbrLen(k) != len) return at + "length with " + std::to_string(tr.intNbr(k));
+    perimeter += len;
+  }
+  if (tr.dblP2 != std::pow(perimeter, 2)) return at + "dblP2";
+  if (!blnHomog) return "";
+  if (!near(tr.dblHomTotal, homTotal)) return at + "dblHomTotal";
+  for (int v = 1; v <= HomVars(); ++v)
+    if (!near(tr.dblHomSum(v), homSum[v]) || !std::isfinite(tr.dblHomProp(v)) ||
+        (homTotal > 1e-6 && !near(tr.dblHomProp(v), homSum[v] / homTotal)))
+      return at + "homogeneity variable " + std::to_string(v);
+  return "";
+}
+
+std::string TractsDiffer(bool complete) {
   std::vector<int> seen(static_cast<size_t>(intNIBB) + 1, 0);
   for (int t = 1; t <= intNTracts; ++t) {
-    const udtTract& tr = arrTract(t);
-    const std::string at = "tract " + std::to_string(t) + ": ";
-    double pop = 0, area = 0, homTotal = 0, homSum[kHomSize + 1] = {};
-    for (int m : Members(t)) {
-      if (m < 1 || m > intNIBB || arrIBB(m).intTract != t) return at + "member " + std::to_string(m);
-      ++seen[static_cast<size_t>(m)];
-      pop += arrIBB(m).dblPop, area += arrIBB(m).dblArea, homTotal += arrIBB(m).dblHomTotal;
-      for (int v = 1; v <= HomVars(); ++v) homSum[v] += arrIBB(m).dblHom(v);
-    }
-    if (tr.intID != t || !near(tr.dblPop, pop) || !near(tr.dblArea, area)) return at + "id, population or area";
-    std::set<int> listed;
-    for (int k = 1; k <= tr.intNNbrs; ++k) listed.insert(tr.intNbr(k));
-    if (static_cast<int>(listed.size()) != tr.intNNbrs || listed != ExpectedNeighbours(t)) return at + "neighbours";
-    if (!complete) continue;
-    // Lengths kept move by move must equal, bit for bit, the sums over the
-    // members in order.
-    double perimeter = 0;
-    for (int k = 1; k <= tr.intNNbrs; ++k) {
-      const double len = SharedLength(t, tr.intNbr(k));
-      if (tr.dblNbrLen(k) != len) return at + "length with " + std::to_string(tr.intNbr(k));
-      perimeter += len;
-    }
-    if (tr.dblP2 != std::pow(perimeter, 2)) return at + "dblP2";
-    if (!blnHomog) continue;
-    if (!near(tr.dblHomTotal, homTotal)) return at + "dblHomTotal";
-    for (int v = 1; v <= HomVars(); ++v)
-      if (!near(tr.dblHomSum(v), homSum[v]) || !std::isfinite(tr.dblHomProp(v)) ||
-          (homTotal > 1e-6 && !near(tr.dblHomProp(v), homSum[v] / homTotal)))
-        return at + "homogeneity variable " + std::to_string(v);
+    if (std::string d = TractDiffers(t, complete); !d.empty()) return d;
+    for (int m : Members(t)) ++seen[static_cast<size_t>(m)];
   }
   for (int g = 1; g <= intNIBB; ++g)
     if (seen[static_cast<size_t>(g)] > 1 || (complete && seen[static_cast<size_t>(g)] == 0))
@@ -260,41 +266,6 @@ void MakeTract(int t, const std::vector<int>& ibbs) {
   arrIBB(ibbs.front()).intTract = static_cast<int16_t>(t);
   intNTracts = std::max<int16_t>(intNTracts, static_cast<int16_t>(t));
   for (size_t k = 1; k < ibbs.size(); ++k) AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(ibbs[k]));
-}
-
-void GrowTracts(int members) {
-  ResetTracts();
-  for (int g = 1; g <= intNIBB; ++g) arrIBB(g).intTract = 0;
-  for (int seed = 1; seed <= intNIBB; ++seed) {
-    if (arrIBB(seed).intTract) continue;
-    const int t = intNTracts + 1;
-    MakeTract(t, {seed});
-    for (size_t head = 0; head < Members(t).size() && arrTract(t).intNMembers < members; ++head) {
-      const udtIBB& g = arrIBB(Members(t)[head]);
-      for (int q = 1; q <= g.intNNbrs && arrTract(t).intNMembers < members; ++q)
-        if (const int x = arrBB(g.intNbr(q)).intIBB; x && !arrIBB(x).intTract)
-          AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(x));
-    }
-  }
-  FinishTractsFromScratch();
-}
-
-void FinishTractsFromScratch() {
-  for (int t = 1; t <= intNTracts; ++t) {
-    udtTract& tr = arrTract(t);
-    double perimeter = 0;
-    for (int k = 1; k <= tr.intNNbrs; ++k) perimeter += tr.dblNbrLen(k) = SharedLength(t, tr.intNbr(k));
-    tr.dblP2 = std::pow(perimeter, 2);
-    tr.dblHomTotal = 0;
-    for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) = 0;
-    for (int m : Members(t)) {
-      tr.dblHomTotal += arrIBB(m).dblHomTotal;
-      for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) += arrIBB(m).dblHom(v);
-    }
-    for (int v = 1; v <= HomVars(); ++v) tr.dblHomProp(v) = tr.dblHomTotal > 0 ? tr.dblHomSum(v) / tr.dblHomTotal : 0.0;
-  }
-  // Summed as the engine sums them: moves may now keep them up to date.
-  SetTractLengthsCurrent(true);
 }
 
 }  // namespace qeltest

@@ -8,12 +8,10 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine.h"
-#include "run_loop.h"
 
 namespace qeltest {
 
@@ -45,40 +43,18 @@ class RecordingWindows : public qel::WindowOps {
  public:
   RecordingWindows() { qel::SetWindowOps(this); }
   ~RecordingWindows() override { qel::SetWindowOps(nullptr); }
-  std::vector<std::string> calls, progressLines;
+  std::vector<std::string> calls;
   std::vector<int> progressValues;
   std::string summary[4];
   int lutValue = 0;
-  uint32_t shapeColor[11] = {};
 
   void SetInputSummaryLabel(qel::SummaryLabel which, const std::string& text) override {
     summary[static_cast<int>(which)] = text;
   }
   void SetProgressCaption(const std::string& text, bool) override { calls.push_back(text); }
   void SetProgressValue(int value) override { progressValues.push_back(value); }
-  void AddProgressLine(const std::string& line) override { progressLines.push_back(line); }
-  int ProgressLineCount() override { return static_cast<int>(progressLines.size()); }
   int OptionsLUTValue() override { return lutValue; }
   void ShowOutput() override { calls.push_back("ShowOutput"); }
-  void SetMapShapeFillColor(int shape, uint32_t color) override {
-    if (shape >= 0 && shape < 11) shapeColor[shape] = color;
-  }
-  void ShowMap() override { calls.push_back("MapShow"); }
-};
-
-// Calls back after every trial move that the run keeps, with the tract the
-// IBB left and the one it joined; installed while it lives.
-class KeptMoves : public qel::RunObserver {
- public:
-  using Callback = std::function<void(int16_t from, int16_t to)>;
-  explicit KeptMoves(Callback callback) : callback_(std::move(callback)) { qel::SetRunObserver(this); }
-  ~KeptMoves() override { qel::SetRunObserver(nullptr); }
-  void Tried(int16_t receiver, int16_t, int16_t donor, double, bool kept) override {
-    if (kept) callback_(donor, receiver);
-  }
-
- private:
-  Callback callback_;
 };
 
 // Start-up state, capacity limits and option defaults, and a scratch
@@ -108,11 +84,13 @@ void LoadArea(const std::filesystem::path& dir, const std::vector<std::string>& 
 // cols x rows unit cells, cell (x, y) record 2 + y * cols + x. Zone A squares
 // of zoneA cells, zone B squares of zoneB offset by one; variables 1 and 2
 // split population A. A king lattice also joins diagonal cells (short arcs),
-// so a cell meets several cells of one tract.
+// so a cell meets several cells of one tract. With emptyEvery, every such
+// record has no population A.
 struct Lattice {
   int cols = 10, rows = 10, zoneA = 3, zoneB = 2, homVars = 0;
   unsigned seed = 1;
   bool king = false;
+  int emptyEvery = 0;
 };
 // Writes and reads the lattice; the IBBs are not built.
 void LoadLattice(const std::filesystem::path& dir, const Lattice& l);
@@ -133,17 +111,14 @@ void StartRun(const RunSettings& s);
 // The first difference between tracts 1..intNTracts and what their members
 // give, or "": members naming their tract, no IBB twice, population, area and
 // the neighbour set; `complete` adds every IBB placed, lengths, P2 and the
-// homogeneity sums and proportions.
+// homogeneity sums and proportions. TractDiffers checks one tract.
 std::string TractsDiffer(bool complete);
+std::string TractDiffers(int t, bool complete);
 bool IsTractConnected(int t);
 std::vector<int> Members(int t);
 // Every byte of the tract table in use, to show that a refusal wrote nothing.
 std::string TractTableBytes();
 // Tract t of the IBBs: the first seeds it, the rest are added in order.
 void MakeTract(int t, const std::vector<int>& ibbs);
-// Tracts of up to `members` IBBs grown breadth-first, then finished.
-void GrowTracts(int members);
-// Lengths, P2 and homogeneity values of every tract from its members.
-void FinishTractsFromScratch();
 
 }  // namespace qeltest

@@ -127,6 +127,7 @@ class TestWholeProgram : public QObject {
     QCOMPARE(ModalScript::Records().end()[-2].filter, std::string("Text files (*.txt)|*.txt|All files (*.*)|*.* "));
     Save(out->cmdSaveTcts, csv);
     QCOMPARE(ModalScript::MessageBoxes().back().prompt, "Tract composition saved to " + csv.toStdString());
+    QCOMPARE(ModalScript::MessageBoxes().back().style, 64);  // information, OK alone
 
     const QStringList logLines = FileLines(log);
     QVERIFY(logLines.contains(QString::fromStdString("Input file : " + kDemo + "pat")));

@@ -360,8 +360,8 @@ def main():
         ap.error("--seed or --fault is needed")
     if a.fault:
         faults = []
-        for k, spec in enumerate(a.fault, 1):
-            name, number, new = spec.split(":", 2)
+        for k, entry in enumerate(a.fault, 1):
+            name, number, new = entry.split(":", 2)
             with open(os.path.join(REPO, name), encoding="utf-8") as fh:
                 old = fh.read().split("\n")[int(number) - 1]
             faults.append({"id": k, "file": name, "line": int(number), "op": "own", "old": old, "new": new})

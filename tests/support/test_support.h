@@ -98,7 +98,7 @@ void LoadLattice(const std::filesystem::path& dir, const Lattice& l);
 struct RunSettings {
   bool threshold = false, target = false, shape = false, homog = false;
   double thresholdPop = 0, targetPop = 0;
-  std::vector<int> groups;
+  std::vector<int> groups = {};
   bool fixedA = false, fixedB = false, approx = false, iraApprox = false, sa = false;
   int popLayer = 1, iterations = 5, seed = 99;
 };

@@ -1,6 +1,5 @@
 #include "golden_runs.h"
 
-
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -20,39 +19,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::string Hex16(uint64_t v) {
+  char buf[20];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(v));
+  return buf;
+}
+
 // FNV-1a over the values fed to it: the same on every compiler and platform.
 class Fingerprint {
  public:
   void Add(uint64_t v) {
-    for (int k = 0; k < 8; ++k) {
-      h_ ^= (v >> (8 * k)) & 0xFF;
-      h_ *= 0x100000001B3ULL;
-    }
+    for (int k = 0; k < 8; ++k) Byte(v >> (8 * k));
   }
   void Add(double v) { Add(std::bit_cast<uint64_t>(v)); }
   void Add(int v) { Add(static_cast<uint64_t>(static_cast<int64_t>(v))); }
   void Add(const std::string& s) {
-    for (unsigned char c : s) {
-      h_ ^= c;
-      h_ *= 0x100000001B3ULL;
-    }
+    for (unsigned char c : s) Byte(c);
   }
-  std::string Hex() const {
-    char buf[20];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h_));
-    return buf;
-  }
+  std::string Hex() const { return Hex16(h_); }
 
  private:
+  void Byte(uint64_t b) { h_ = (h_ ^ (b & 0xFF)) * 0x100000001B3ULL; }
   uint64_t h_ = 0xCBF29CE484222325ULL;
 };
 
 // A double as its text and its bit pattern.
-std::string Bits(double v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(std::bit_cast<uint64_t>(v)));
-  return Str(v) + " [" + buf + "]";
-}
+std::string Bits(double v) { return Str(v) + " [" + Hex16(std::bit_cast<uint64_t>(v)) + "]"; }
 
 template <class List>
 void AddList(Fingerprint& f, const List& list, int n) {
@@ -262,7 +254,8 @@ GoldenRun Area(const std::string& name, std::function<void(const fs::path&)> loa
 }
 
 std::function<void(const fs::path&)> Repo(const std::string& name) {
-  return [=](const fs::path&) { LoadRepoArea(name); };
+  const std::string base = std::string(QEL_SOURCE_DIR) + "/" + name;
+  return [=](const fs::path&) { LoadStudyArea(base + ".pat", base + ".ctg"); };
 }
 std::function<void(const fs::path&)> Lat(Lattice l) {
   return [=](const fs::path& dir) { LoadLattice(dir, l); };

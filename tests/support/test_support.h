@@ -71,12 +71,10 @@ class EngineTest : public ::testing::Test {
   std::filesystem::path tempDir;
 };
 
-std::string RepoPath(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 void SetDefaultRunSettings();
 // Reads both files as the main window's two buttons do.
 void LoadStudyArea(const std::string& patPath, const std::string& ctgPath);
-void LoadRepoArea(const std::string& name);  // e.g. "data/QELdemo"
 // Blocks "zoneA zoneB popA popB area [hom...]" as records 2.., arcs "a b len"
 // separated by commas; written into dir, read, and the IBBs built.
 void LoadArea(const std::filesystem::path& dir, const std::vector<std::string>& blocks, const std::string& arcs);
@@ -116,9 +114,5 @@ std::string TractsDiffer(bool complete);
 std::string TractDiffers(int t, bool complete);
 bool IsTractConnected(int t);
 std::vector<int> Members(int t);
-// Every byte of the tract table in use, to show that a refusal wrote nothing.
-std::string TractTableBytes();
-// Tract t of the IBBs: the first seeds it, the rest are added in order.
-void MakeTract(int t, const std::vector<int>& ibbs);
 
 }  // namespace qeltest

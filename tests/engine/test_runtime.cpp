@@ -82,21 +82,6 @@ TEST_F(Files, LinesEndInCrLfLfOrCr) {
   }
 }
 
-TEST_F(Files, OutputReplacesTheTargetOnlyOnClose) {
-  const std::string p = WriteFile("out.txt", "old");
-  FileOpenOutput(3, p);
-  PrintLine(3, "a");
-  WriteRecord(3, {12, -3});
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
-  FileClose(3);
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "a\r\n12,-3\r\n");
-  FileOpenOutput(3, p);
-  PrintLine(3, "partial");
-  FileAbort(3);
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "a\r\n12,-3\r\n");
-  EXPECT_FALSE(std::filesystem::exists(p + ".qel-new"));
-}
-
 TEST_F(Files, AFailedWriteOfTheResultsIsReportedAndKeepsTheOldFile) {
   intNRecs = 3;
   for (auto write : {&WriteProgramLog, &WriteTractComposition}) {
@@ -111,22 +96,28 @@ TEST_F(Files, AFailedWriteOfTheResultsIsReportedAndKeepsTheOldFile) {
   }
 }
 
-TEST_F(Files, ReplacedFilesKeepTheirPermissionsAndAFolderWithoutRoomIsWrittenInPlace) {
+TEST_F(Files, OutputReplacesTheTargetOnCloseWithItsPermissionsOrIsWrittenInPlace) {
   namespace fs = std::filesystem;
   const std::string p = WriteFile("out.txt", "old");
   fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
-  auto write = [&p](const std::string& text) {
+  auto write = [&p](const std::string& text, bool close) {
     FileOpenOutput(4, p);
     PrintLine(4, text);
-    FileClose(4);
+    EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
+    close ? FileClose(4) : FileAbort(4);
   };
-  write("beside");
+  write("aborted", false);
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
+  EXPECT_FALSE(fs::exists(p + ".qel-new"));
+  write("beside", true);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "beside\r\n");
   EXPECT_EQ(fs::status(p).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   // The file beside cannot be made (as in a read-only folder; a directory
   // of its name stands in, since tests run as root): written in place.
   fs::create_directory(p + ".qel-new");
-  write("in place");
+  FileOpenOutput(4, p);
+  PrintLine(4, "in place");
+  FileClose(4);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "in place\r\n");
   EXPECT_TRUE(fs::is_directory(p + ".qel-new"));
   EXPECT_EQ(ErrorOf([this] { FileOpenOutput(4, TempPath("nowhere/out.txt")); }), kErrPathAccess);

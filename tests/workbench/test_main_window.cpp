@@ -404,7 +404,7 @@ class TestMainWindow : public QObject {
     w->txtMinpop->setText(QStringLiteral("9600"));
     w->txtIterations->setText(QStringLiteral("3"));
     // The run's repaints let a pending close request through.
-    QCoreApplication::postEvent(w, new QCloseEvent);
+    QTimer::singleShot(0, w, [this] { w->close(); });
     w->show();
     w->cmdRun->click();
     QVERIFY(w->isVisible());  // not closed

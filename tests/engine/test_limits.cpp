@@ -183,7 +183,7 @@ TEST_F(Limits, DominantZonesOfAnyCodeAndFullTracts) {
   BuildApproxTracts();
   ASSERT_EQ(intNTracts, 2);
   EXPECT_EQ(arrTract(1).intNMembers, 500);
-  EXPECT_EQ(qeltest::TractsDiffer(true), "");
+  EXPECT_EQ(qeltest::TractsDiffer(), "");
 }
 
 TEST_F(Limits, RepairThatEmptiesATractTakesItOut) {

@@ -171,7 +171,7 @@ std::vector<int> Members(int t) {
   return v;
 }
 
-std::string TractDiffers(int t, bool complete) {
+std::string TractDiffers(int t) {
   auto near = [](double a, double e) { return std::abs(a - e) <= 1e-6 * std::max(1.0, std::abs(e)); };
   const udtTract& tr = arrTract(t);
   const std::string at = "tract " + std::to_string(t) + ": ";
@@ -185,7 +185,6 @@ std::string TractDiffers(int t, bool complete) {
   std::set<int> listed;
   for (int k = 1; k <= tr.intNNbrs; ++k) listed.insert(tr.intNbr(k));
   if (static_cast<int>(listed.size()) != tr.intNNbrs || listed != ExpectedNeighbours(t)) return at + "neighbours";
-  if (!complete) return "";
   // Lengths kept move by move must equal, bit for bit, the sums over the
   // members in order.
   double perimeter = 0;
@@ -204,14 +203,14 @@ std::string TractDiffers(int t, bool complete) {
   return "";
 }
 
-std::string TractsDiffer(bool complete) {
+std::string TractsDiffer() {
   std::vector<int> seen(static_cast<size_t>(intNIBB) + 1, 0);
   for (int t = 1; t <= intNTracts; ++t) {
-    if (std::string d = TractDiffers(t, complete); !d.empty()) return d;
+    if (std::string d = TractDiffers(t); !d.empty()) return d;
     for (int m : Members(t)) ++seen[static_cast<size_t>(m)];
   }
   for (int g = 1; g <= intNIBB; ++g)
-    if (seen[static_cast<size_t>(g)] > 1 || (complete && seen[static_cast<size_t>(g)] == 0))
+    if (seen[static_cast<size_t>(g)] != 1)
       return "IBB " + std::to_string(g) + " in " + std::to_string(seen[static_cast<size_t>(g)]) + " tracts";
   return "";
 }

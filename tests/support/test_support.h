@@ -107,11 +107,11 @@ bool PrepareRun(const RunSettings& s);
 void StartRun(const RunSettings& s);
 
 // The first difference between tracts 1..intNTracts and what their members
-// give, or "": members naming their tract, no IBB twice, population, area and
-// the neighbour set; `complete` adds every IBB placed, lengths, P2 and the
-// homogeneity sums and proportions. TractDiffers checks one tract.
-std::string TractsDiffer(bool complete);
-std::string TractDiffers(int t, bool complete);
+// give, or "": every IBB in one tract, members naming their tract,
+// population, area, the neighbour set, lengths, P2 and the homogeneity sums
+// and proportions. TractDiffers checks one tract.
+std::string TractsDiffer();
+std::string TractDiffers(int t);
 bool IsTractConnected(int t);
 std::vector<int> Members(int t);
 

@@ -118,6 +118,10 @@ class TestMainWindow : public QObject {
     QCOMPARE(w->txtInputfile->text(), QStringLiteral("earlier.pat"));
 
     Load(w->CmdInputfile, kSids);
+    const auto& dlg = ModalScript::Records()[2];
+    QCOMPARE(dlg.title, std::string("Select an intersection file"));
+    QCOMPARE(dlg.filter, std::string("All files (*.*)|*.*|Comma Separated Values files (*.csv)|*.csv|"
+                                     "Text files (*.txt)|*.txt"));
     QCOMPARE(w->lblNrecs->text(), QStringLiteral("101 Zones read, 6 homogeneity variables"));
     QVERIFY(w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
     QVERIFY(w->cmdGetcont->isDefault() && !w->CmdInputfile->isDefault());
@@ -127,6 +131,7 @@ class TestMainWindow : public QObject {
     QVERIFY(!w->cmdRun->isEnabled());
 
     Load(w->cmdGetcont, kSidsCtg);
+    QCOMPARE(ModalScript::Records().back().title, std::string("Select a contiguity file"));
     QCOMPARE(w->lblContrecs->text(), QStringLiteral("287 Arc records read"));
     for (QCheckBox* b : w->chkZonespec) QVERIFY(b->isEnabled());
     for (QCheckBox* b : w->chkLayerspec) QVERIFY(b->isEnabled());
@@ -310,10 +315,13 @@ class TestMainWindow : public QObject {
       std::string prompt;
     } cases[] = {
         {w->txtMinpop, 0, "lots", pop},
+        {w->txtMinpop, 0, "40000", pop},
         {w->txtShapewt, 2, "heavy", "Shape and homogeneity weights must be numbers"},
         {w->txtHomvars, 3, "1 1 1 1 1 1 0 0 0 0 0 0 0", "At most 12 homogeneity groups can be defined"},
         {w->txtHomvars, 3, "2 2 x 1", sizes},
+        {w->txtHomvars, 3, "40000 1", sizes},
         {w->txtIterations, -1, "ten", iterations},
+        {w->txtIterations, -1, "99999", iterations},
     };
     for (const auto& c : cases) {
       w->cmdClear->click();

@@ -118,11 +118,13 @@ class TestWholeProgram : public QObject {
     QVERIFY(out->isVisible());
     out->cmdView->click();
     const QStringList report = Lines(out->lstOutInfo);
+    QCOMPARE(report.value(10), QStringLiteral("Tract ID, Pop, No. parts, BBinput IDs"));
     const QStringList tracts = report.mid(11);
     QCOMPARE(tracts.size(), int(qel::intNBestTracts));
     const QString log = dir_.filePath(QStringLiteral("QELlog.txt"));
     const QString csv = dir_.filePath(QStringLiteral("QELout.csv"));
     Save(out->cmdSaveLog, log);
+    QCOMPARE(ModalScript::Records().end()[-2].filter, std::string("Text files (*.txt)|*.txt|All files (*.*)|*.* "));
     Save(out->cmdSaveTcts, csv);
     QCOMPARE(ModalScript::MessageBoxes().back().prompt, "Tract composition saved to " + csv.toStdString());
     QCOMPARE(ModalScript::MessageBoxes().back().style, 64);  // information, OK alone
@@ -172,7 +174,7 @@ class TestWholeProgram : public QObject {
     frmOptions* options = frmOptions::Instance();
     QLineEdit* const texts[] = {options->txtRstart, options->txtOffset, options->txtSAstart,
                                 options->txtPopWt, options->txtApxwt};
-    for (const char* bad : {"abc", "40000"}) {
+    for (const char* bad : {"abc", "40000", "32767.5"}) {
       for (QLineEdit* t : texts) t->setText(QStringLiteral("5"));
       options->txtRstart->setText(QString::fromLatin1(bad));
       ModalScript::AnswerButton(qel::kIdOk);

@@ -63,18 +63,18 @@ class SoundTracts : public qel::RunObserver {
   void Started(int iteration, double, double) override {
     connected_ = true;
     for (int t = 1; t <= qel::intNTracts; ++t) connected_ = connected_ && qeltest::IsTractConnected(t);
-    Note("start of iteration " + std::to_string(iteration), qeltest::TractsDiffer(true));
+    Note("start of iteration " + std::to_string(iteration), qeltest::TractsDiffer());
   }
   void Tried(int16_t receiver, int16_t ibb, int16_t donor, double, bool kept) override {
     if (!kept) return;
-    std::string d = qeltest::TractDiffers(receiver, true) + qeltest::TractDiffers(donor, true);
+    std::string d = qeltest::TractDiffers(receiver) + qeltest::TractDiffers(donor);
     if (d.empty() && connected_ && !(qeltest::IsTractConnected(receiver) && qeltest::IsTractConnected(donor)))
       d = "a tract split";
     if (d.empty()) d = TermsRecomputedDiffer();
     Note("IBB " + std::to_string(ibb) + " into tract " + std::to_string(receiver), d);
   }
   void Finished(int iteration, double) override {
-    Note("end of iteration " + std::to_string(iteration), qeltest::TractsDiffer(true));
+    Note("end of iteration " + std::to_string(iteration), qeltest::TractsDiffer());
   }
 
  private:

@@ -1,8 +1,12 @@
+// The run-time layer under the engine (conversions, tables, clock, files)
+// and the engine's state, seen through the public header alone.
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <tuple>
+#include <type_traits>
 
 #include "test_support.h"
 
@@ -82,21 +86,6 @@ TEST_F(Files, LinesEndInCrLfLfOrCr) {
   }
 }
 
-TEST_F(Files, OutputReplacesTheTargetOnlyOnClose) {
-  const std::string p = WriteFile("out.txt", "old");
-  FileOpenOutput(3, p);
-  PrintLine(3, "a");
-  WriteRecord(3, {12, -3});
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
-  FileClose(3);
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "a\r\n12,-3\r\n");
-  FileOpenOutput(3, p);
-  PrintLine(3, "partial");
-  FileAbort(3);
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "a\r\n12,-3\r\n");
-  EXPECT_FALSE(std::filesystem::exists(p + ".qel-new"));
-}
-
 TEST_F(Files, AFailedWriteOfTheResultsIsReportedAndKeepsTheOldFile) {
   intNRecs = 3;
   for (auto write : {&WriteProgramLog, &WriteTractComposition}) {
@@ -111,25 +100,69 @@ TEST_F(Files, AFailedWriteOfTheResultsIsReportedAndKeepsTheOldFile) {
   }
 }
 
-TEST_F(Files, ReplacedFilesKeepTheirPermissionsAndAFolderWithoutRoomIsWrittenInPlace) {
+TEST_F(Files, OutputReplacesTheTargetOnCloseWithItsPermissionsOrIsWrittenInPlace) {
   namespace fs = std::filesystem;
   const std::string p = WriteFile("out.txt", "old");
   fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
-  auto write = [&p](const std::string& text) {
+  auto write = [&p](const std::string& text, bool close) {
     FileOpenOutput(4, p);
     PrintLine(4, text);
-    FileClose(4);
+    EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
+    close ? FileClose(4) : FileAbort(4);
   };
-  write("beside");
+  write("aborted", false);
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
+  EXPECT_FALSE(fs::exists(p + ".qel-new"));
+  write("beside", true);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "beside\r\n");
   EXPECT_EQ(fs::status(p).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   // The file beside cannot be made (as in a read-only folder; a directory
   // of its name stands in, since tests run as root): written in place.
   fs::create_directory(p + ".qel-new");
-  write("in place");
+  FileOpenOutput(4, p);
+  PrintLine(4, "in place");
+  FileClose(4);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "in place\r\n");
   EXPECT_TRUE(fs::is_directory(p + ".qel-new"));
   EXPECT_EQ(ErrorOf([this] { FileOpenOutput(4, TempPath("nowhere/out.txt")); }), kErrPathAccess);
+}
+
+// Every scalar of the engine's state.
+auto Scalars() {
+  using namespace qel;
+  return std::tie(intMaxRecs, intMaxTracts, intMaxNbrs, intMaxMembers, intMaxZoneBBs, intNRecs,
+                  strInputFile, dblTotPopA, dblTotPopB, intNHomVars, blnDemoFile, intNZones, dblTotalPop, intNIBB,
+                  intNTracts, intTargetTracts, blnThresholdPop, dblThreshold, blnTargetPop, dblTarget, blnShape,
+                  dblShapeWeight, blnHomog, dblHomWeight, intNHomGroups, blnFixedA, blnFixedB, intPopLayer, blnApprox,
+                  blnIRAApprox, blnSA, blnNoConstraints, blnFixedCount, blnMinOnly, intNIterations, intRunHeader,
+                  strRunFile, datRunStart, intRandomSeed, dblOffsetPct, dblSAStart, dblPopWeight, dblApxWeight,
+                  blnContCheck, dblCurTP, dblCurP2A, dblCurIAC, dblCurMin, dblCurApx, dblRefTP, dblRefP2A, dblRefIAC,
+                  dblRefMin, dblRefApx, dblBestTP, dblBestP2A, dblBestIAC, dblBestMin, dblBestApx, dblHomPopTot,
+                  dblHomPopSumSq, dblHomPopSqRatio, dblHomPopMean, dblHomN0, intNBestTracts, intBestIteration,
+                  intElapsedSecs, intIslandsSkipped, blnWriteLUT, frmMainInst);
+}
+auto Values() {
+  return std::apply([](const auto&... v) { return std::tuple(v...); }, Scalars());
+}
+// At program start: the engine's variables are constant-initialized.
+const auto kAtStart = Values();
+
+TEST(EngineState, ResetReturnsEveryScalarToItsValueAtStart) {
+  auto change = [](auto& v) {
+    using T = std::remove_reference_t<decltype(v)>;
+    if constexpr (std::is_same_v<T, bool>) {
+      v = !v;
+    } else if constexpr (std::is_same_v<T, std::string>) {
+      v += "x";
+    } else if constexpr (std::is_pointer_v<T>) {
+      v = &v;
+    } else {
+      v = static_cast<T>(v + 1);
+    }
+  };
+  std::apply([&](auto&... v) { (change(v), ...); }, Scalars());
+  qel::ResetEngineState();
+  EXPECT_EQ(Values(), kAtStart);
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ std::string g_demoLists;
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   qelfuzz::StartEngine();
   std::string a, b;
-  qel::ReadIntersectionFile(0, qelfuzz::WriteScratch("demo.pat", qelfuzz::RepoFile("data/QELdemo.pat")), a, b);
-  g_demoArcs = qelfuzz::WriteScratch("demo.ctg", qelfuzz::RepoFile("data/QELdemo.ctg"));
+  qel::ReadIntersectionFile(0, qelfuzz::RepoPath("data/QELdemo.pat"), a, b);
+  g_demoArcs = qelfuzz::RepoPath("data/QELdemo.ctg");
   int16_t arcs = 0;
   qel::ReadContiguityFile(g_demoArcs, arcs);
   qelfuzz::Require(qel::intNRecs == 11 && arcs == 23, "the demo data set loads");

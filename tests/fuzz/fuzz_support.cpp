@@ -7,7 +7,6 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "engine.h"
 
@@ -58,11 +57,7 @@ std::string WriteScratch(const std::string& name, const std::string& text) {
   return WriteScratch(name, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-std::string RepoFile(const std::string& relative) {
-  std::ostringstream os;
-  os << std::ifstream(std::string(QEL_SOURCE_DIR) + "/" + relative, std::ios::binary).rdbuf();
-  return os.str();
-}
+std::string RepoPath(const std::string& relative) { return std::string(QEL_SOURCE_DIR) + "/" + relative; }
 
 void Require(bool condition, const char* what) {
   if (condition) return;

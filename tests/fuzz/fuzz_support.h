@@ -21,8 +21,8 @@ void ScriptAnswers(unsigned bits);
 std::string WriteScratch(const std::string& name, const uint8_t* data, size_t size);
 std::string WriteScratch(const std::string& name, const std::string& text);
 
-// Text of a file of the repository.
-std::string RepoFile(const std::string& relative);
+// Path of a file of the repository.
+std::string RepoPath(const std::string& relative);
 
 // Ends the process with the message when the condition does not hold, so
 // libFuzzer keeps the input that broke it.

@@ -1,6 +1,5 @@
 #include "golden_runs.h"
 
-
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -20,39 +19,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::string Hex16(uint64_t v) {
+  char buf[20];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(v));
+  return buf;
+}
+
 // FNV-1a over the values fed to it: the same on every compiler and platform.
 class Fingerprint {
  public:
   void Add(uint64_t v) {
-    for (int k = 0; k < 8; ++k) {
-      h_ ^= (v >> (8 * k)) & 0xFF;
-      h_ *= 0x100000001B3ULL;
-    }
+    for (int k = 0; k < 8; ++k) Byte(v >> (8 * k));
   }
   void Add(double v) { Add(std::bit_cast<uint64_t>(v)); }
   void Add(int v) { Add(static_cast<uint64_t>(static_cast<int64_t>(v))); }
   void Add(const std::string& s) {
-    for (unsigned char c : s) {
-      h_ ^= c;
-      h_ *= 0x100000001B3ULL;
-    }
+    for (unsigned char c : s) Byte(c);
   }
-  std::string Hex() const {
-    char buf[20];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h_));
-    return buf;
-  }
+  std::string Hex() const { return Hex16(h_); }
 
  private:
+  void Byte(uint64_t b) { h_ = (h_ ^ (b & 0xFF)) * 0x100000001B3ULL; }
   uint64_t h_ = 0xCBF29CE484222325ULL;
 };
 
 // A double as its text and its bit pattern.
-std::string Bits(double v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(std::bit_cast<uint64_t>(v)));
-  return Str(v) + " [" + buf + "]";
-}
+std::string Bits(double v) { return Str(v) + " [" + Hex16(std::bit_cast<uint64_t>(v)) + "]"; }
 
 template <class List>
 void AddList(Fingerprint& f, const List& list, int n) {
@@ -262,7 +254,8 @@ GoldenRun Area(const std::string& name, std::function<void(const fs::path&)> loa
 }
 
 std::function<void(const fs::path&)> Repo(const std::string& name) {
-  return [=](const fs::path&) { LoadRepoArea(name); };
+  const std::string base = std::string(QEL_SOURCE_DIR) + "/" + name;
+  return [=](const fs::path&) { LoadStudyArea(base + ".pat", base + ".ctg"); };
 }
 std::function<void(const fs::path&)> Lat(Lattice l) {
   return [=](const fs::path& dir) { LoadLattice(dir, l); };
@@ -279,12 +272,6 @@ std::function<void(const fs::path&)> Moved(Lattice l, const std::string& from, c
   };
 }
 
-RunSettings Settings(std::function<void(RunSettings&)> set) {
-  RunSettings s;
-  set(s);
-  return s;
-}
-
 std::vector<GoldenRun> MakeRuns() {
   using qelbench::Config;
   std::vector<GoldenRun> runs;
@@ -298,85 +285,64 @@ std::vector<GoldenRun> MakeRuns() {
       runs.push_back(Bench(std::string("bench-") + label + "-" + std::to_string(cols * rows), config, cols, rows));
 
   const auto demo = Repo("data/QELdemo"), sids = Repo("tests/data/sids");
-  runs.push_back(Area("demo-threshold", demo, Settings([](RunSettings& s) {
-                        s.threshold = s.sa = true, s.thresholdPop = 200, s.iterations = 6;
-                      })));
-  runs.push_back(Area("demo-all-terms", demo, Settings([](RunSettings& s) {
-                        s.threshold = s.target = s.shape = s.homog = s.sa = true;
-                        s.thresholdPop = 150, s.targetPop = 300, s.groups = {2, 1}, s.iterations = 6;
-                      })));
-  runs.push_back(Area("demo-matching-fixed-a", demo, Settings([](RunSettings& s) {
-                        s.approx = s.fixedA = s.target = true, s.targetPop = 250, s.iterations = 4;
-                      }),
-                      {}, 1));
-  runs.push_back(Area("demo-no-constraints", demo, Settings([](RunSettings& s) { s.iterations = 3; })));
+  runs.push_back(Area("demo-threshold", demo, {.threshold = true, .thresholdPop = 200, .sa = true, .iterations = 6}));
+  runs.push_back(Area("demo-all-terms", demo,
+                      {.threshold = true, .target = true, .shape = true, .homog = true, .thresholdPop = 150,
+                       .targetPop = 300, .groups = {2, 1}, .sa = true, .iterations = 6}));
+  runs.push_back(Area("demo-matching-fixed-a", demo,
+                      {.target = true, .targetPop = 250, .fixedA = true, .approx = true, .iterations = 4}, {}, 1));
+  runs.push_back(Area("demo-no-constraints", demo, {.iterations = 3}));
 
-  runs.push_back(Area("sids-all-terms-sa", sids, Settings([](RunSettings& s) {
-                        s.threshold = s.target = s.shape = s.homog = s.sa = true;
-                        s.thresholdPop = 9600, s.targetPop = 16000, s.groups = {2, 2, 1, 1}, s.iterations = 8;
-                      })));
-  runs.push_back(Area("sids-all-terms-no-sa", sids, Settings([](RunSettings& s) {
-                        s.threshold = s.target = s.shape = s.homog = true;
-                        s.thresholdPop = 9600, s.targetPop = 16000, s.groups = {2, 2, 1, 1}, s.iterations = 8;
-                      })));
-  runs.push_back(Area("sids-both-fixed", sids, Settings([](RunSettings& s) {
-                        s.fixedA = s.fixedB = s.threshold = s.target = s.sa = true;
-                        s.thresholdPop = 9600, s.targetPop = 16000, s.iterations = 4;
-                      })));
-  runs.push_back(Area("sids-matching-fixed-a", sids, Settings([](RunSettings& s) {
-                        s.approx = s.fixedA = s.target = s.shape = s.sa = true, s.targetPop = 30000, s.iterations = 4;
-                      }),
-                      {}, 1));
-  runs.push_back(Area("sids-matching-start", sids, Settings([](RunSettings& s) {
-                        s.approx = s.iraApprox = s.threshold = s.sa = true;
-                        s.thresholdPop = 60000, s.iterations = 3;
-                      }),
-                      {}, 1));
-  runs.push_back(Area("sids-population-b", sids, Settings([](RunSettings& s) {
-                        s.fixedB = s.threshold = s.target = s.sa = true, s.popLayer = 2;
-                        s.thresholdPop = 12000, s.targetPop = 20000, s.iterations = 4;
-                      })));
+  for (const bool sa : {true, false})
+    runs.push_back(Area(sa ? "sids-all-terms-sa" : "sids-all-terms-no-sa", sids,
+                        {.threshold = true, .target = true, .shape = true, .homog = true, .thresholdPop = 9600,
+                         .targetPop = 16000, .groups = {2, 2, 1, 1}, .sa = sa, .iterations = 8}));
+  runs.push_back(Area("sids-both-fixed", sids,
+                      {.threshold = true, .target = true, .thresholdPop = 9600, .targetPop = 16000, .fixedA = true,
+                       .fixedB = true, .sa = true, .iterations = 4}));
+  runs.push_back(Area("sids-matching-fixed-a", sids,
+                      {.target = true, .shape = true, .targetPop = 30000, .fixedA = true, .approx = true, .sa = true,
+                       .iterations = 4}, {}, 1));
+  runs.push_back(Area("sids-matching-start", sids,
+                      {.threshold = true, .thresholdPop = 60000, .approx = true, .iraApprox = true, .sa = true,
+                       .iterations = 3}, {}, 1));
+  runs.push_back(Area("sids-population-b", sids,
+                      {.threshold = true, .target = true, .thresholdPop = 12000, .targetPop = 20000, .fixedB = true,
+                       .sa = true, .popLayer = 2, .iterations = 4}));
 
   const Lattice rook{.cols = 14, .rows = 12, .homVars = 4};
   const Lattice king{.cols = 14, .rows = 12, .homVars = 4, .king = true};
   for (const auto& [label, l] : {std::pair{"rook", rook}, std::pair{"king", king}}) {
     const std::string at = std::string("lattice-") + label;
-    runs.push_back(Area(at + "-free", Lat(l), Settings([](RunSettings& s) {
-                          s.threshold = s.target = s.shape = s.sa = true, s.thresholdPop = 600, s.targetPop = 1200;
-                        })));
-    runs.push_back(Area(at + "-fixed-a", Lat(l), Settings([](RunSettings& s) {
-                          s.fixedA = s.threshold = s.target = s.sa = true, s.thresholdPop = 600, s.targetPop = 1200;
-                        })));
-    runs.push_back(Area(at + "-fixed-both", Lat(l), Settings([](RunSettings& s) {
-                          s.fixedA = s.fixedB = s.threshold = s.target = s.shape = true;
-                          s.thresholdPop = 800, s.targetPop = 1500;
-                        })));
-    runs.push_back(Area(at + "-all-terms", Lat(l), Settings([](RunSettings& s) {
-                          s.threshold = s.target = s.shape = s.homog = s.sa = true;
-                          s.thresholdPop = 500, s.targetPop = 900, s.groups = {2, 1, 1};
-                        })));
-    runs.push_back(Area(at + "-matching-only", Lat(l), Settings([](RunSettings& s) { s.approx = true; })));
+    runs.push_back(Area(at + "-free", Lat(l),
+                        {.threshold = true, .target = true, .shape = true, .thresholdPop = 600, .targetPop = 1200,
+                         .sa = true}));
+    runs.push_back(Area(at + "-fixed-a", Lat(l),
+                        {.threshold = true, .target = true, .thresholdPop = 600, .targetPop = 1200, .fixedA = true,
+                         .sa = true}));
+    runs.push_back(Area(at + "-fixed-both", Lat(l),
+                        {.threshold = true, .target = true, .shape = true, .thresholdPop = 800, .targetPop = 1500,
+                         .fixedA = true, .fixedB = true}));
+    runs.push_back(Area(at + "-all-terms", Lat(l),
+                        {.threshold = true, .target = true, .shape = true, .homog = true, .thresholdPop = 500,
+                         .targetPop = 900, .groups = {2, 1, 1}, .sa = true}));
+    runs.push_back(Area(at + "-matching-only", Lat(l), {.approx = true}));
   }
   // Moves of a cell without population leave the objective exactly as it was:
   // they are kept.
   runs.push_back(Area("lattice-rook-empty-cells", Lat({.cols = 14, .rows = 12, .emptyEvery = 4}),
-                      Settings([](RunSettings& s) { s.threshold = true, s.thresholdPop = 500, s.iterations = 4; })));
+                      {.threshold = true, .thresholdPop = 500, .iterations = 4}));
   // Cell (4, 1) moved into zone A of the first cells: one OK lets the cell
   // between join the tract and the run goes on with the check.
-  const Lattice nine{.cols = 9, .rows = 9, .homVars = 2};
   runs.push_back(Area("lattice-matching-start-repaired", Moved({.cols = 9, .rows = 9, .king = true}, "\n15 2 ", "\n15 1 "),
-                      Settings([](RunSettings& s) {
-                        s.approx = s.iraApprox = s.threshold = s.sa = true, s.thresholdPop = 400, s.iterations = 3;
-                      }),
-                      {kIdOk}, 1));
+                      {.threshold = true, .thresholdPop = 400, .approx = true, .iraApprox = true, .sa = true,
+                       .iterations = 3}, {kIdOk}, 1));
   // The far corner in the zone of the first cell, beyond repair: the OK
   // repairs nothing, so the check gives up at once and the run ends after
   // one iteration without it.
-  runs.push_back(Area("lattice-matching-start-cancelled", Moved(nine, "\n82 203 ", "\n82 1 "),
-                      Settings([](RunSettings& s) {
-                        s.approx = s.iraApprox = s.threshold = s.sa = true, s.thresholdPop = 500, s.iterations = 4;
-                      }),
-                      {kIdOk}));
+  runs.push_back(Area("lattice-matching-start-cancelled", Moved({.cols = 9, .rows = 9, .homVars = 2}, "\n82 203 ", "\n82 1 "),
+                      {.threshold = true, .thresholdPop = 500, .approx = true, .iraApprox = true, .sa = true,
+                       .iterations = 4}, {kIdOk}));
   return runs;
 }
 

@@ -54,8 +54,6 @@ std::string EngineTest::WriteFile(const std::string& name, const std::string& co
   return TempPath(name);
 }
 
-std::string RepoPath(const std::string& relative) { return std::string(QEL_SOURCE_DIR) + "/" + relative; }
-
 std::string ReadWholeFile(const std::string& path) {
   std::ostringstream os;
   os << std::ifstream(path, std::ios::binary).rdbuf();
@@ -63,19 +61,12 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void SetDefaultRunSettings() {
-  blnThresholdPop = blnTargetPop = blnShape = blnHomog = false;
-  blnFixedA = blnFixedB = blnApprox = blnIRAApprox = blnSA = false;
-  blnNoConstraints = blnFixedCount = blnMinOnly = false;
-  dblThreshold = dblTarget = 0;
+  // What the main window's load sets beyond the engine's start-up state.
   dblShapeWeight = dblHomWeight = dblPopWeight = dblApxWeight = 1;
-  intNHomGroups = 0;
-  intGroupSize.Fill(0);
   intPopLayer = intNIterations = 1;
-  intRunHeader = 0;
   intRandomSeed = 99;
   dblOffsetPct = 10;
   dblSAStart = 20;
-  blnContCheck = true;
   Randomize(intRandomSeed);
 }
 
@@ -86,8 +77,6 @@ void LoadStudyArea(const std::string& patPath, const std::string& ctgPath) {
   int16_t arcs = 0;
   ReadContiguityFile(ctgPath, arcs);
 }
-
-void LoadRepoArea(const std::string& name) { LoadStudyArea(RepoPath(name + ".pat"), RepoPath(name + ".ctg")); }
 
 void LoadArea(const std::filesystem::path& dir, const std::vector<std::string>& blocks, const std::string& arcs) {
   std::ofstream p(dir / "area.pat"), c(dir / "area.ctg");
@@ -182,7 +171,7 @@ std::vector<int> Members(int t) {
   return v;
 }
 
-std::string TractDiffers(int t, bool complete) {
+std::string TractDiffers(int t) {
   auto near = [](double a, double e) { return std::abs(a - e) <= 1e-6 * std::max(1.0, std::abs(e)); };
   const udtTract& tr = arrTract(t);
   const std::string at = "tract " + std::to_string(t) + ": ";
@@ -196,7 +185,6 @@ std::string TractDiffers(int t, bool complete) {
   std::set<int> listed;
   for (int k = 1; k <= tr.intNNbrs; ++k) listed.insert(tr.intNbr(k));
   if (static_cast<int>(listed.size()) != tr.intNNbrs || listed != ExpectedNeighbours(t)) return at + "neighbours";
-  if (!complete) return "";
   // Lengths kept move by move must equal, bit for bit, the sums over the
   // members in order.
   double perimeter = 0;
@@ -215,14 +203,14 @@ std::string TractDiffers(int t, bool complete) {
   return "";
 }
 
-std::string TractsDiffer(bool complete) {
+std::string TractsDiffer() {
   std::vector<int> seen(static_cast<size_t>(intNIBB) + 1, 0);
   for (int t = 1; t <= intNTracts; ++t) {
-    if (std::string d = TractDiffers(t, complete); !d.empty()) return d;
+    if (std::string d = TractDiffers(t); !d.empty()) return d;
     for (int m : Members(t)) ++seen[static_cast<size_t>(m)];
   }
   for (int g = 1; g <= intNIBB; ++g)
-    if (seen[static_cast<size_t>(g)] > 1 || (complete && seen[static_cast<size_t>(g)] == 0))
+    if (seen[static_cast<size_t>(g)] != 1)
       return "IBB " + std::to_string(g) + " in " + std::to_string(seen[static_cast<size_t>(g)]) + " tracts";
   return "";
 }
@@ -239,33 +227,6 @@ bool IsTractConnected(int t) {
       if (const int x = arrBB(g.intNbr(q)).intIBB; members.contains(x) && reached.insert(x).second) queue.push_back(x);
   }
   return reached.size() == members.size();
-}
-
-std::string TractTableBytes() {
-  std::string s;
-  auto put = [&s](const auto& v) { s.append(reinterpret_cast<const char*>(&v), sizeof v); };
-  put(intNTracts);
-  for (int t = 1; t <= intNTracts; ++t) put(arrTract(t));
-  for (int g = 1; g <= intNIBB; ++g) put(arrIBB(g).intTract);
-  return s;
-}
-
-void MakeTract(int t, const std::vector<int>& ibbs) {
-  // Seeded as the aggregations seed a tract: the IBB's own lists.
-  udtTract& tr = arrTract(t);
-  const udtIBB& g = arrIBB(ibbs.front());
-  tr = udtTract{};
-  tr.intID = static_cast<int16_t>(t);
-  tr.dblPop = g.dblPop, tr.dblArea = g.dblArea, tr.dblHomTotal = g.dblHomTotal;
-  tr.intNMembers = 1;
-  tr.intMember(1) = static_cast<int16_t>(ibbs.front());
-  std::set<int> listed;
-  for (int q = 1; q <= g.intNNbrs; ++q)
-    if (const int x = arrBB(g.intNbr(q)).intIBB; listed.insert(x).second) tr.intNbr(++tr.intNNbrs) = static_cast<int16_t>(x);
-  for (int v = 1; v <= HomVars(); ++v) tr.dblHomSum(v) = g.dblHom(v);
-  arrIBB(ibbs.front()).intTract = static_cast<int16_t>(t);
-  intNTracts = std::max<int16_t>(intNTracts, static_cast<int16_t>(t));
-  for (size_t k = 1; k < ibbs.size(); ++k) AddIBBToTract(static_cast<int16_t>(t), static_cast<int16_t>(ibbs[k]));
 }
 
 }  // namespace qeltest

@@ -71,12 +71,10 @@ class EngineTest : public ::testing::Test {
   std::filesystem::path tempDir;
 };
 
-std::string RepoPath(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 void SetDefaultRunSettings();
 // Reads both files as the main window's two buttons do.
 void LoadStudyArea(const std::string& patPath, const std::string& ctgPath);
-void LoadRepoArea(const std::string& name);  // e.g. "data/QELdemo"
 // Blocks "zoneA zoneB popA popB area [hom...]" as records 2.., arcs "a b len"
 // separated by commas; written into dir, read, and the IBBs built.
 void LoadArea(const std::filesystem::path& dir, const std::vector<std::string>& blocks, const std::string& arcs);
@@ -98,7 +96,7 @@ void LoadLattice(const std::filesystem::path& dir, const Lattice& l);
 struct RunSettings {
   bool threshold = false, target = false, shape = false, homog = false;
   double thresholdPop = 0, targetPop = 0;
-  std::vector<int> groups;
+  std::vector<int> groups = {};
   bool fixedA = false, fixedB = false, approx = false, iraApprox = false, sa = false;
   int popLayer = 1, iterations = 5, seed = 99;
 };
@@ -109,16 +107,12 @@ bool PrepareRun(const RunSettings& s);
 void StartRun(const RunSettings& s);
 
 // The first difference between tracts 1..intNTracts and what their members
-// give, or "": members naming their tract, no IBB twice, population, area and
-// the neighbour set; `complete` adds every IBB placed, lengths, P2 and the
-// homogeneity sums and proportions. TractDiffers checks one tract.
-std::string TractsDiffer(bool complete);
-std::string TractDiffers(int t, bool complete);
+// give, or "": every IBB in one tract, members naming their tract,
+// population, area, the neighbour set, lengths, P2 and the homogeneity sums
+// and proportions. TractDiffers checks one tract.
+std::string TractsDiffer();
+std::string TractDiffers(int t);
 bool IsTractConnected(int t);
 std::vector<int> Members(int t);
-// Every byte of the tract table in use, to show that a refusal wrote nothing.
-std::string TractTableBytes();
-// Tract t of the IBBs: the first seeds it, the rest are added in order.
-void MakeTract(int t, const std::vector<int>& ibbs);
 
 }  // namespace qeltest

@@ -125,7 +125,6 @@ class TestMainWindow : public QObject {
     QCOMPARE(w->lblNrecs->text(), QStringLiteral("101 Zones read, 6 homogeneity variables"));
     QVERIFY(w->cmdGetcont->isEnabled() && !w->cmdRun->isEnabled());
     QVERIFY(w->cmdGetcont->isDefault() && !w->CmdInputfile->isDefault());
-    ModalScript::ClearRecords();
     ModalScript::AnswerCancel();
     ModalScript::AnswerButton(qel::kIdOk);
     w->cmdGetcont->click();
@@ -413,7 +412,7 @@ class TestMainWindow : public QObject {
     w->txtMinpop->setText(QStringLiteral("9600"));
     w->txtIterations->setText(QStringLiteral("3"));
     // The run's repaints let a pending close request through.
-    QCoreApplication::postEvent(w, new QCloseEvent);
+    QTimer::singleShot(0, w, [this] { w->close(); });
     w->show();
     w->cmdRun->click();
     QVERIFY(w->isVisible());  // not closed

@@ -5,7 +5,6 @@
 // made again in the session must decide alike.
 #include <unistd.h>
 
-#include <bit>
 #include <sstream>
 #include <vector>
 
@@ -29,31 +28,6 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
   }
 }
 
-// The terms as the last evaluation left them, kept part by part during the
-// move pass, against computing them afresh: bit for bit, every zone's
-// mismatch included.
-std::string TermsRecomputedDiffer() {
-  using namespace qel;
-  std::vector<double> mismatch;
-  for (int z = 1; z <= intNZones; ++z) mismatch.push_back(arrZone(z).dblMismatch);
-  std::string differ;
-  auto again = [&differ](bool on, void (*calc)(), const double& term, const char* name) {
-    const double kept = term;
-    if (!on) return;
-    calc();
-    if (std::bit_cast<uint64_t>(term) != std::bit_cast<uint64_t>(kept)) differ += std::string(" ") + name;
-  };
-  again(blnTargetPop, CalcTargetDeviation, dblCurTP, "TP");
-  again(blnShape, CalcShape, dblCurP2A, "P2A");
-  again(blnHomog, CalcHomogeneity, dblCurIAC, "IAC");
-  again(blnMinOnly, CalcThresholdDeviation, dblCurMin, "Min");
-  again(blnApprox, CalcApproxMatch, dblCurApx, "Apx");
-  for (int z = 1; z <= intNZones; ++z)
-    if (std::bit_cast<uint64_t>(arrZone(z).dblMismatch) != std::bit_cast<uint64_t>(mismatch[static_cast<size_t>(z - 1)]))
-      differ += " mismatch of zone " + std::to_string(z);
-  return differ.empty() ? "" : "terms differ from a fresh computation:" + differ;
-}
-
 // Each iteration's starting and final tracts, and both tracts of every kept
 // move, true to their members, with the terms as a fresh computation gives
 // them; no tract split where the iteration started from connected tracts.
@@ -70,7 +44,7 @@ class SoundTracts : public qel::RunObserver {
     std::string d = qeltest::TractDiffers(receiver) + qeltest::TractDiffers(donor);
     if (d.empty() && connected_ && !(qeltest::IsTractConnected(receiver) && qeltest::IsTractConnected(donor)))
       d = "a tract split";
-    if (d.empty()) d = TermsRecomputedDiffer();
+    if (d.empty()) d = qeltest::TermsRecomputedDiffer();
     Note("IBB " + std::to_string(ibb) + " into tract " + std::to_string(receiver), d);
   }
   void Finished(int iteration, double) override {

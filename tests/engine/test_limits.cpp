@@ -174,6 +174,11 @@ TEST_F(Limits, DominantZonesOfAnyCodeAndFullTracts) {
   BuildApproxTracts();
   EXPECT_EQ(intNTracts, 3);
   EXPECT_EQ(qeltest::Members(3), (std::vector<int>{3, 4}));
+  // Shares below one person still make a zone dominant.
+  qeltest::LoadArea(tempDir, {"7 1 0.5 0 1", "7 1 0.25 0 1", "8 1 0.5 0 1"}, "2 3 1,3 4 1,2 1 1");
+  BuildApproxTracts();
+  EXPECT_EQ(intNTracts, 2);
+  EXPECT_EQ(qeltest::Members(1), (std::vector<int>{1, 2}));
 
   // One zone of 600 IBBs fills one tract to its 500 members; the rest start
   // another. (A zone table cannot hold that zone: its preparation is refused.)

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "term_cache.h"
 #include "test_support.h"
 
 using namespace qel;
@@ -106,6 +107,31 @@ TEST_F(Objective, TermsOverflowingInOppositeDirectionsGiveNoNumber) {
   EvaluateObjective(result, 2);
   EXPECT_TRUE(std::isnan(result)) << result;  // never "as good as" (1): the move is rejected
   EXPECT_TRUE(std::isfinite(dblCurTP) && std::isfinite(dblCurP2A));
+}
+
+TEST_F(Objective, MoreMovesThanTheCacheNotesAreCountedAfresh) {
+  // Between two evaluations of a move pass there is normally one move; past
+  // the moves the cache notes one by one it computes every part again.
+  qeltest::LoadLattice(tempDir, {.cols = 12, .rows = 12, .zoneA = 3});
+  qeltest::StartRun({.target = true, .shape = true, .targetPop = dblTotPopA / 12, .approx = true, .iterations = 1});
+  double v = 0;
+  EvaluateObjective(v, 2);
+  StartTermCache(true);
+  int moved = 0;
+  for (int16_t g = 1; g <= intNIBB && moved < 80; ++g) {
+    const int16_t from = arrIBB(g).intTract;
+    for (int q = 1; q <= arrIBB(g).intNNbrs && arrTract(from).intNMembers > 1; ++q) {
+      const int16_t x = arrIBB(g).intNbr(q), to = x > 0 ? arrIBB(x).intTract : 0;
+      if (to < 1 || to == from) continue;
+      MoveIBBToTract(to, g);
+      moved += arrIBB(g).intTract == to;
+      break;
+    }
+  }
+  ASSERT_GT(moved, 64);
+  EvaluateObjective(v, 2);
+  StopTermCache();
+  EXPECT_EQ(qeltest::TermsRecomputedDiffer(), "");
 }
 
 TEST_F(Objective, MatchingTakesTheLargestShareAndTheFirstOfEqualOnes) {

@@ -24,8 +24,9 @@ int ErrorOf(const std::function<void()>& f) {
 }
 
 TEST(Conversions, RoundingTextAndErrors) {
-  EXPECT_EQ((std::vector<int>{CInt(2.5), CInt(3.5), CInt(-2.5), CInt(-32768.5), CInt(std::string(" 07 "))}),
-            (std::vector<int>{2, 4, -2, -32768, 7}));
+  EXPECT_EQ((std::vector<int>{CInt(2.5), CInt(3.5), CInt(-2.5), CInt(-32768.5), CInt(std::string(" 07 ")),
+                              CInt(std::string("-1234")), CInt(std::string(" 98 "))}),
+            (std::vector<int>{2, 4, -2, -32768, 7, -1234, 98}));
   for (double v : {32767.5, -32769.0, std::nan(""), 1.7E+308}) EXPECT_EQ(ErrorOf([v] { CInt(v); }), kErrOverflow) << v;
   EXPECT_EQ(ErrorOf([] { Add16(32767, 1); }), kErrOverflow);
   for (const char* text : {"abc", "", "1.2.3", "inf", "nan", "12,5", "0x10"})
@@ -81,7 +82,7 @@ TEST_F(Files, LinesEndInCrLfLfOrCr) {
     std::string spill;
     while (!FileEof(1)) lines.push_back(view ? std::string(LineView(1, spill)) : LineInput(1));
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(ErrorOf([] { LineInput(1); }), kErrInputPastEnd);
+    EXPECT_EQ(ErrorOf([] { LineInput(1); }), 62);  // the number the user's box shows
     FileClose(1);
   }
 }

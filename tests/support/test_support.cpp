@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <fstream>
 #include <set>
@@ -227,6 +228,27 @@ bool IsTractConnected(int t) {
       if (const int x = arrBB(g.intNbr(q)).intIBB; members.contains(x) && reached.insert(x).second) queue.push_back(x);
   }
   return reached.size() == members.size();
+}
+
+std::string TermsRecomputedDiffer() {
+  std::vector<double> mismatch;
+  for (int z = 1; z <= intNZones; ++z) mismatch.push_back(arrZone(z).dblMismatch);
+  std::string differ;
+  auto again = [&differ](bool on, void (*calc)(), const double& term, const char* name) {
+    const double kept = term;
+    if (!on) return;
+    calc();
+    if (std::bit_cast<uint64_t>(term) != std::bit_cast<uint64_t>(kept)) differ += std::string(" ") + name;
+  };
+  again(blnTargetPop, CalcTargetDeviation, dblCurTP, "TP");
+  again(blnShape, CalcShape, dblCurP2A, "P2A");
+  again(blnHomog, CalcHomogeneity, dblCurIAC, "IAC");
+  again(blnMinOnly, CalcThresholdDeviation, dblCurMin, "Min");
+  again(blnApprox, CalcApproxMatch, dblCurApx, "Apx");
+  for (int z = 1; z <= intNZones; ++z)
+    if (std::bit_cast<uint64_t>(arrZone(z).dblMismatch) != std::bit_cast<uint64_t>(mismatch[static_cast<size_t>(z - 1)]))
+      differ += " mismatch of zone " + std::to_string(z);
+  return differ.empty() ? "" : "terms differ from a fresh computation:" + differ;
 }
 
 }  // namespace qeltest

@@ -115,4 +115,8 @@ std::string TractDiffers(int t);
 bool IsTractConnected(int t);
 std::vector<int> Members(int t);
 
+// The terms as the last evaluation left them against a fresh computation,
+// bit for bit, every zone's mismatch included: "" when they agree.
+std::string TermsRecomputedDiffer();
+
 }  // namespace qeltest

@@ -164,6 +164,11 @@ TEST_F(Limits, BlocksOutsideEveryTract) {
   EXPECT_TRUE(Shown("Intermediate BB 3 omitted from IRA"));
   WriteTractComposition(TempPath("out.csv"));
   EXPECT_EQ(qeltest::ReadWholeFile(TempPath("out.csv")), "2,1\r\n3,2\r\n4,0\r\n0,0\r\n");
+  // A negative number, even the one without a positive counterpart, places
+  // no block and is positive after the preparation.
+  arrBB(3).intID = INT16_MIN;
+  BuildIntermediateBBs();
+  EXPECT_EQ(arrBB(3).intID, INT16_MAX);
 }
 
 TEST_F(Limits, DominantZonesOfAnyCodeAndFullTracts) {
@@ -214,6 +219,15 @@ TEST_F(Limits, RunCountsAndTimes) {
   datRunStart = TimeOfDay() + 60;
   Run(1);
   EXPECT_EQ(intElapsedSecs, 32767);
+}
+
+TEST_F(Limits, EveryBlockATractOfItsOwn) {
+  // A target below every block's population: the most tracts there can be.
+  qeltest::LoadLattice(tempDir, {.cols = 1999, .rows = 1});
+  qeltest::StartRun({.target = true, .targetPop = 0.5, .iterations = 1});
+  EXPECT_TRUE(Shown("Resetting target number of tracts"));
+  EXPECT_EQ(intNBestTracts, 1999);
+  EXPECT_EQ(qeltest::TractsDiffer(), "");
 }
 
 TEST_F(Limits, TractListsFullAreRefusedWithTheTablesUnchanged) {

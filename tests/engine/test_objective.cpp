@@ -75,6 +75,16 @@ TEST_F(Objective, WeightsThatAddUpToNothingCountTheTermsAlike) {
   EXPECT_DOUBLE_EQ(result, (2.0 + 2.0 + 1.0 + 1.0) / 4);  // no variables nor zones: 0 against 0
 }
 
+TEST_F(Objective, AReferenceOfZeroIsTheTinyFloor) {
+  Tracts({10, 30});
+  blnTargetPop = true;
+  dblTarget = 20, dblPopWeight = 1;
+  dblCurTP = 0;  // a perfect match as the reference; 200 against it
+  double result = 0;
+  EvaluateObjective(result, 2);
+  EXPECT_EQ(result, 200 / kTinyValue);
+}
+
 TEST_F(Objective, DegenerateTablesGiveFiniteValues) {
   for (const auto& pops : {std::vector<double>{}, {0}, {5, 0, 7}})
     for (int mask = 0; mask < 32; ++mask)
@@ -109,29 +119,31 @@ TEST_F(Objective, TermsOverflowingInOppositeDirectionsGiveNoNumber) {
   EXPECT_TRUE(std::isfinite(dblCurTP) && std::isfinite(dblCurP2A));
 }
 
-TEST_F(Objective, MoreMovesThanTheCacheNotesAreCountedAfresh) {
-  // Between two evaluations of a move pass there is normally one move; past
-  // the moves the cache notes one by one it computes every part again.
+TEST_F(Objective, CachedTermsStayTrueThroughManyMovesBetweenEvaluations) {
+  // Between two evaluations of a move pass there is normally one move; the
+  // cache notes up to 64 one by one, and past them computes every part again.
   qeltest::LoadLattice(tempDir, {.cols = 12, .rows = 12, .zoneA = 3});
   qeltest::StartRun({.target = true, .shape = true, .targetPop = dblTotPopA / 12, .approx = true, .iterations = 1});
-  double v = 0;
-  EvaluateObjective(v, 2);
-  StartTermCache(true);
-  int moved = 0;
-  for (int16_t g = 1; g <= intNIBB && moved < 80; ++g) {
-    const int16_t from = arrIBB(g).intTract;
-    for (int q = 1; q <= arrIBB(g).intNNbrs && arrTract(from).intNMembers > 1; ++q) {
-      const int16_t x = arrIBB(g).intNbr(q), to = x > 0 ? arrIBB(x).intTract : 0;
-      if (to < 1 || to == from) continue;
-      MoveIBBToTract(to, g);
-      moved += arrIBB(g).intTract == to;
-      break;
+  for (const int wanted : {20, 80}) {
+    double v = 0;
+    EvaluateObjective(v, 2);
+    StartTermCache(true);
+    int moved = 0;
+    for (int16_t g = 1; g <= intNIBB && moved < wanted; ++g) {
+      const int16_t from = arrIBB(g).intTract;
+      for (int q = 1; q <= arrIBB(g).intNNbrs && arrTract(from).intNMembers > 1; ++q) {
+        const int16_t x = arrBB(arrIBB(g).intNbr(q)).intIBB, to = x > 0 ? arrIBB(x).intTract : 0;
+        if (to < 1 || to == from) continue;
+        MoveIBBToTract(to, g);
+        moved += arrIBB(g).intTract == to;
+        break;
+      }
     }
+    ASSERT_EQ(moved, wanted);
+    EvaluateObjective(v, 2);
+    StopTermCache();
+    EXPECT_EQ(qeltest::TermsRecomputedDiffer(), "") << wanted << " moves";
   }
-  ASSERT_GT(moved, 64);
-  EvaluateObjective(v, 2);
-  StopTermCache();
-  EXPECT_EQ(qeltest::TermsRecomputedDiffer(), "");
 }
 
 TEST_F(Objective, MatchingTakesTheLargestShareAndTheFirstOfEqualOnes) {
@@ -143,12 +155,13 @@ TEST_F(Objective, MatchingTakesTheLargestShareAndTheFirstOfEqualOnes) {
   Zone(7, {{3, 60}, {2, 20}, {3, 40}});
   Zone(2, {{5, 50}, {2, 50}});
   Zone(9, {{4, 0}});  // no population: no best tract, and nothing to the term
+  Zone(4, {{1, 0.5}});  // less than one person still counts
   blnWriteLUT = true;
   CalcApproxMatch();
   std::filesystem::current_path(oldDir);
   EXPECT_EQ(qeltest::ReadWholeFile((tempDir / "QELlut.csv").string()),
-            "7,120,3,150,100,20,50\r\n2,100,5,100,50,50,50\r\n9,0,0,0,0,0,0\r\n");
-  EXPECT_NEAR(dblCurApx, 2900.0 / 120.0 + 5000.0 / 100.0, 1e-9);
+            "7,120,3,150,100,20,50\r\n2,100,5,100,50,50,50\r\n9,0,0,0,0,0,0\r\n4,0.5,1,100,0.5,0,99.5\r\n");
+  EXPECT_NEAR(dblCurApx, 2900.0 / 120.0 + 5000.0 / 100.0 + 99.5 * 99.5 / 0.5, 1e-9);
 }
 
 }  // namespace

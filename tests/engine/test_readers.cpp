@@ -13,10 +13,16 @@ TEST(SplitLine, CommaAndBlankRules) {
       {"1, 2, 3", {"1", "2", "3"}}, {"1,2,3", {"123"}},      {"1,000 2", {"1000", "2"}}, {"a , b", {"a", "b"}},
       {"  a   b", {"a", "b"}},      {"a b ", {"a", "b", ""}}, {"", {""}},                {"a\tb c", {"a\tb", "c"}},
   };
+  std::string fifty;  // the most fields a line may have
+  for (int k = 1; k <= kMaxFields; ++k) fifty += (k > 1 ? " f" : "f") + std::to_string(k);
   TokenArray tok;
   int16_t n = 0;
+  SplitLine(fifty, tok, n);
+  EXPECT_EQ(n, kMaxFields);
+  EXPECT_EQ(tok(kMaxFields), "f50");
+  EXPECT_THROW(SplitLine(fifty + " f51", tok, n), RuntimeError);
   for (const auto& [line, fields] : cases) {
-    SplitLine("p q r s t u v", tok, n);  // an earlier, longer line leaves nothing behind
+    SplitLine(fifty, tok, n);  // an earlier, longer line leaves nothing behind
     SplitLine(line, tok, n);
     std::vector<std::string> got;
     for (int k = 1; k <= kMaxFields; ++k)

@@ -42,10 +42,11 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktra
 run() {
   local name=$1
   mkdir -p "build-fuzz/corpus/$name"
+  # A failure is reported below, with its log, before the script fails.
+  local rc=0
   "build-fuzz/tests/fuzz/$name" -max_total_time="$seconds" -print_final_stats=1 -max_len=65536 \
     -artifact_prefix="build-fuzz/crash-$name-" "build-fuzz/corpus/$name" "$seeds/$name" \
-    >"build-fuzz/$name.log" 2>&1
-  local rc=$?
+    >"build-fuzz/$name.log" 2>&1 || rc=$?
   local execs
   execs=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "build-fuzz/$name.log" | grep -o '[0-9]*$' || echo "?")
   if [ $rc -eq 0 ]; then

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Runs a command on a display of its own (Xvfb) under a real window manager
 # (openbox), so that windows get frames as on a desktop. Exits 77 (skipped)
-# when either is not installed.
+# when Xvfb, openbox or xprop is not installed.
 set -euo pipefail
 command -v Xvfb >/dev/null && command -v openbox >/dev/null || exit 77
 
 tmp=$(mktemp -d)
 cleanup() {
-  [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  # Either may have ended already: that must not stop the clean-up.
+  if [ -n "${wm:-}" ]; then kill "$wm" 2>/dev/null || true; fi
+  if [ -n "${xvfb:-}" ]; then kill "$xvfb" 2>/dev/null || true; fi
+  wait 2>/dev/null || true
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -24,10 +26,9 @@ HOME="$tmp" openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
 wm=$!
 # The window manager must have taken the display before a window is shown:
 # a window it does not manage from the start gets no frame.
-if command -v xprop >/dev/null; then
-  for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-    sleep 0.05
-  done
-fi
+command -v xprop >/dev/null || exit 77
+for _ in $(seq 200); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.05
+done
 QT_QPA_PLATFORM=xcb "$@"

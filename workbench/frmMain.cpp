@@ -46,10 +46,12 @@ struct PlacementKey {
 constexpr PlacementKey kPlacement[4] = {
     {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
 
-// Keeps stored values that are absurd from overflowing pixel arithmetic.
-int ClampedPixels(double twips, bool horizontal) {
-  const double t = std::clamp(twips, -1.0e6, 1.0e6);
-  const int v = static_cast<int>(t);
+// Stored values that are absurd are held within this, so that pixel
+// arithmetic cannot overflow.
+constexpr double kMaxTwips = 1.0e6;
+
+int PlacementPixels(double twips, bool horizontal) {
+  const int v = static_cast<int>(twips);  // within kMaxTwips since it was read
   return horizontal ? platform::TwipsToPixelsX(v) : platform::TwipsToPixelsY(v);
 }
 
@@ -211,17 +213,19 @@ void frmMain::RestorePlacement() {
   for (int i = 0; i < 4; ++i) {
     const std::string text = platform::GetSetting(qel::kProgramTitle, "Settings", kPlacement[i].key,
                                                   platform::SingleText(kPlacement[i].fallback));
-    placement_[i] = platform::SingleFromText(text, kPlacement[i].fallback);
+    // A stored value beyond any screen is held to one far off it, in the
+    // window and in what is stored back.
+    placement_[i] = std::clamp<double>(platform::SingleFromText(text, kPlacement[i].fallback), -kMaxTwips, kMaxTwips);
   }
-  move(ClampedPixels(placement_[0], true), ClampedPixels(placement_[1], false));
+  move(PlacementPixels(placement_[0], true), PlacementPixels(placement_[1], false));
   ResizeToStoredBounds();
   placementPending_ = true;
 }
 
 void frmMain::ResizeToStoredBounds() {
   const QSize frameExtra = frameGeometry().size() - geometry().size();
-  resize(std::max(1, ClampedPixels(placement_[2], true) - frameExtra.width()),
-         std::max(1, ClampedPixels(placement_[3], false) - frameExtra.height()));
+  resize(std::max(1, PlacementPixels(placement_[2], true) - frameExtra.width()),
+         std::max(1, PlacementPixels(placement_[3], false) - frameExtra.height()));
 }
 
 // A window manager puts its frame round the window only after it is shown
@@ -251,7 +255,7 @@ void frmMain::SavePlacement() {
     const bool horizontal = i % 2 == 0;
     // A bound still where the stored value put it keeps that value: twips
     // finer than a pixel do not drift from one start to the next.
-    const double twips = pixels[i] == ClampedPixels(placement_[i], horizontal)
+    const double twips = pixels[i] == PlacementPixels(placement_[i], horizontal)
                              ? placement_[i]
                              : horizontal ? platform::PixelsToTwipsX(pixels[i])
                                           : platform::PixelsToTwipsY(pixels[i]);

@@ -347,6 +347,8 @@ class TestMainWindow : public QObject {
     Stop();
     Start();
     QVERIFY(w->width() > 0 && w->width() < 100000);
+    w->close();  // and nothing absurd is stored back
+    QVERIFY(std::stod(platform::GetSetting("QEL", "Settings", "MainWidth", "0")) <= 1e6);
   }
 
   // Windows without a designed place open centred on the main window, which

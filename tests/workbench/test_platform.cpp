@@ -13,7 +13,9 @@
 #include "frmAbout.h"
 #include "platform/FileDialog.h"
 #include "platform/Forms.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/ModalScript.h"
 #include "platform/Registry.h"
 #include "platform/Settings.h"
 
@@ -62,6 +64,20 @@ class TestPlatform : public QObject {
     QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 2);
     QCOMPARE(title, QStringLiteral("QEL"));  // no title: the program's name
     platform::SetMainWindow(nullptr);
+  }
+
+  // A help file that is missing, or a folder, yields no page: a box, no viewer.
+  void helpWithoutPagesIsReported() {
+    const QTemporaryDir dir;
+    platform::ScopedModalScript script;
+    for (const QString& path : {dir.filePath(QStringLiteral("none.html")), dir.path()}) {
+      platform::ModalScript::AnswerButton(qel::kIdOk);
+      platform::ShowHelp(nullptr, path.toStdString(), platform::kHelpContents);
+      QCOMPARE(platform::ModalScript::MessageBoxes().back().prompt,
+               "Cannot open the help file \"" + path.toStdString() + "\".");
+    }
+    QVERIFY(!qApp->findChild<QWidget*>(QStringLiteral("HelpViewer")));
+    for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY(top->objectName() != QStringLiteral("HelpViewer"));
   }
 
   void settingsRoundTripInTheirFolder() {

@@ -56,7 +56,7 @@ QWidget* MainWindow() { return TheMainWindow().data(); }
 
 QWidget* OwnerWindow() {
   QWidget* active = QApplication::activeWindow();
-  if (active && active->isVisible() && !(active->windowType() == Qt::SplashScreen)) return active;
+  if (active && active->isVisible() && active->windowType() != Qt::SplashScreen) return active;
   return MainWindow();
 }
 

@@ -50,10 +50,14 @@ std::vector<HelpPage> ReadPages(const QString& contentsPath) {
     if (!names.contains(name)) names << name;
   for (int i = 0; i < names.size(); ++i) {
     QFile file(contents.dir().filePath(names[i]));
-    if (!file.open(QIODevice::ReadOnly)) continue;
+    if (!file.open(QIODevice::ReadOnly)) {
+      if (i == 0) return {};  // no contents page, no help
+      continue;
+    }
     QTextDocument doc;
     doc.setHtml(QString::fromUtf8(file.readAll()));
-    pages.push_back({QUrl(QStringLiteral("qrc") + file.fileName()),
+    const QString name = file.fileName();
+    pages.push_back({name.startsWith(QLatin1Char(':')) ? QUrl(QStringLiteral("qrc") + name) : QUrl::fromLocalFile(name),
                      doc.metaInformation(QTextDocument::DocumentTitle), doc.toPlainText()});
     if (i == 0) {
       // The topics move up to follow the contents page, as it lists them.
@@ -155,11 +159,16 @@ void ShowHelp(QWidget* owner, const std::string& helpFile, int command) {
   if (command != kHelpContents && command != kHelpPartialKey)
     throw std::invalid_argument("Unknown help command " + std::to_string(command));
   const QString path = QString::fromStdString(helpFile);
-  if (!QFileInfo::exists(path)) {
-    ShowMessageBox("Cannot open the help file \"" + helpFile + "\".", 48, "QEL Help");
-    return;
+  if (!Viewer()) {
+    // A file that is missing or yields no page (a folder, no permission).
+    std::vector<HelpPage> pages;
+    if (QFileInfo::exists(path)) pages = ReadPages(path);
+    if (pages.empty()) {
+      ShowMessageBox("Cannot open the help file \"" + helpFile + "\".", 48, "QEL Help");
+      return;
+    }
+    Viewer() = new HelpWindow(owner, std::move(pages));
   }
-  if (!Viewer()) Viewer() = new HelpWindow(owner, ReadPages(path));
   if (command == kHelpContents)
     Viewer()->OpenContents();
   else

@@ -54,7 +54,7 @@ struct GatheredLists {
 // True when adding x to block y's list would need a 501st entry.
 bool ListFull(const GatheredLists& lists, int16_t y, int16_t x) {
   if (y <= 1) return false;  // the outside keeps no list
-  return lists.Find(y, x) < 0 && lists.count[static_cast<std::size_t>(y)] >= intMaxNbrs;
+  return lists.Find(y, x) < 0 && lists.count[static_cast<std::size_t>(y)] >= NeighbourLimit();
 }
 
 void AddNeighbour(GatheredLists& lists, int16_t y, int16_t x, double length) {
@@ -113,20 +113,12 @@ void GatherArcs(GatheredLists& lists, int& line) {
   }
 }
 
-// The records whose lists this reader filled: the only ones that a clear
-// has to visit, so that it costs what was loaded rather than the whole table.
-std::vector<int16_t>& FilledRecords() {
-  static std::vector<int16_t> records;
-  return records;
-}
-
 bool AnyArc(const GatheredLists& lists) { return !lists.entries.empty(); }
 
 void ReplaceLoadedLists(const GatheredLists& lists) {
   ClearNeighbourLists();
   for (std::size_t y = 1; y < lists.first.size(); ++y) {
     if (lists.count[y] == 0) continue;
-    FilledRecords().push_back(static_cast<int16_t>(y));
     udtBB& bb = arrBB(static_cast<int>(y));
     int k = 0;
     for (int e = lists.first[y]; e >= 0; e = lists.entries[static_cast<std::size_t>(e)].next) {
@@ -140,8 +132,10 @@ void ReplaceLoadedLists(const GatheredLists& lists) {
 
 }  // namespace
 
+// Only the records the table has used can hold a list: a clear costs what
+// was loaded rather than the whole table.
 void ClearNeighbourLists() {
-  for (const int16_t r : FilledRecords()) {
+  for (int r = 1; r <= arrBB.Used(); ++r) {
     udtBB& bb = arrBB(r);
     // Entries past the count hold nothing: only those in use are cleared.
     const int n = std::clamp<int>(bb.intNNbrs, 0, kListSize);
@@ -151,7 +145,6 @@ void ClearNeighbourLists() {
     }
     bb.intNNbrs = 0;
   }
-  FilledRecords().clear();
 }
 
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs) {

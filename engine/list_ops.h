@@ -42,11 +42,17 @@ void ClearEntries(List& list, int n) {
 // entries move one place down and the count drops by one. The slot just past
 // the new end keeps its old value; lengths kept beside the list do not move.
 // Returns false (nothing changed) when the value is not listed.
+// The entry at position k leaves; those after it move up one place.
+inline void RemoveEntryAt(List16& list, int16_t& n, int k) {
+  int16_t* d = ListData(list);
+  for (int j = k, last = ListCount(n); j < last; ++j) d[j] = d[j + 1];
+  --n;
+}
+
 inline bool RemoveEntry(List16& list, int16_t& n, int value) {
   const int k = FindEntry(list, n, value);
   if (k == 0) return false;
-  for (int j = k; j < n; ++j) list(j) = list(j + 1);
-  --n;
+  RemoveEntryAt(list, n, k);
   return true;
 }
 

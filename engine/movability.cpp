@@ -113,8 +113,8 @@ bool IsMovable(int16_t intIBB, int16_t intDonor) {
   const int16_t* nbr = ListData(m.intNbr);
   for (int k = 1, count = ListCount(m.intNNbrs); k <= count; ++k) {
     const int16_t b = nbr[k];
-    if (!IsContact(b, intDonor) || std::find(contacts, contacts + n, b) != contacts + n) continue;
-    contacts[n++] = b;
+    // An IBB lists each neighbouring block once, so each contact comes once.
+    if (IsContact(b, intDonor)) contacts[n++] = b;
   }
   if (n <= 1) return n == 1;
   // Two contacts are a chain when they are a pair, found from either end.

@@ -128,10 +128,7 @@ void MoveIBBToTract(int16_t intToTract, int16_t intIBB) {
   }
   from.dblArea -= g.dblArea;
 
-  // The removal rule, i being first found at memberAt.
-  int16_t* members = ListData(from.intMember);
-  for (int k = memberAt, n = ListCount(from.intNMembers); k < n; ++k) members[k] = members[k + 1];
-  --from.intNMembers;
+  RemoveEntryAt(from.intMember, from.intNMembers, memberAt);
   from.intMember(from.intNMembers + 1) = 0;
   // The squared perimeter as CalcTractP2 sums it, while the lengths are copied.
   const int n = rebuilt.list.n;

@@ -87,22 +87,22 @@ int BuildCandidates(int16_t r, List16& cand) {
 
 // Moves i from its donor into r and keeps the move when the objective stays
 // within 1 + allowance; otherwise puts i back with the terms as they were.
-bool TryMove(int16_t r, int16_t i, int16_t donor, double allowance) {
+void TryMove(int16_t r, int16_t i, int16_t donor, double allowance) {
   MoveIBBToTract(r, i);
-  if (IBBRecord(i).intTract != r) return false;  // refused by the tract limits: no trial
-  ForgetAnswersAround(i);
+  if (IBBRecord(i).intTract != r) return;  // refused by the tract limits: no trial
   ++g_trialMoves;
   double objective = 0;
   EvaluateObjective(objective, 2);
   // Not "<=" also rejects a value that is no number.
   const bool kept = objective <= 1 + allowance;
   if (!kept) {
-    // The tracts are again those of every answer still held.
     MoveIBBToTract(donor, i);
     RestoreCurrentTerms();
   }
+  // Put back, the tracts are those of every answer held; an IBB that stays
+  // moved (kept, or refused its way back) changes the answers around it.
+  if (IBBRecord(i).intTract != donor) ForgetAnswersAround(i);
   if (g_observer) g_observer->Tried(r, i, donor, objective, kept);
-  return kept;
 }
 
 // Tries each candidate once, cyclically from a random start, as a move into r.
@@ -112,16 +112,16 @@ void TryCandidates(int16_t r, double allowance) {
   int p = DrawOneOf(n);
   if (p > n) --p;
   // A kept move changes its donor, so a later candidate of the same donor
-  // may no longer leave it in one piece: it is tested again before its trial.
-  bool donorsChanged = false;
+  // may no longer leave it in one piece: the answers say so (they are kept
+  // until an IBB next to the candidate moves).
   for (int turn = 1; turn <= n; ++turn, p = p % n + 1) {
     const int16_t i = cand(p);
     const int16_t donor = IBBRecord(i).intTract;
     const udtTract& giver = std::as_const(arrTract)(donor);
     if (giver.intNMembers < 2) return;
     if (blnThresholdPop && giver.dblPop - IBBRecord(i).dblPop < dblThreshold) continue;
-    if (donorsChanged && !Movable(i, donor)) continue;
-    if (TryMove(r, i, donor, allowance)) donorsChanged = true;
+    if (!Movable(i, donor)) continue;
+    TryMove(r, i, donor, allowance);
   }
 }
 
@@ -134,6 +134,11 @@ void MovePass(double allowance) {
   Table<int16_t, 1, kTableSize> order;
   for (int t = 1; t <= nTracts; ++t) order(t) = static_cast<int16_t>(t);
   StartTermCache(true);
+  // The cached terms end with the pass on every way out: an error inside it
+  // must not leave the next run summing parts of this one.
+  struct StopAtEnd {
+    ~StopAtEnd() { StopTermCache(); }
+  } stopAtEnd;
   if (++g_pass == 0) {  // wrapped: no old answer may look current
     g_answers.fill({});
     g_pass = 1;
@@ -146,7 +151,6 @@ void MovePass(double allowance) {
     order(r) = static_cast<int16_t>(-order(r));
     TryCandidates(static_cast<int16_t>(r), allowance);
   }
-  StopTermCache();
 }
 
 void KeepBest(int iteration) {

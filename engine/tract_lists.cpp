@@ -17,13 +17,6 @@ Marks g_join;
 const udtTract* g_growing = nullptr;
 const udtTract* g_marked = nullptr;  // the growing tract, once its marks are made
 
-// Whether the tract lists x, holds it, or is to append it already. Numbers
-// outside the marks are searched for.
-bool KnownToTract(const udtTract& t, const PendingEntries& add, int x) {
-  if (Marks::InRange(x)) return g_join.Has(x);
-  return add.Has(x) || HasEntry(t.intNbr, t.intNNbrs, x) || HasEntry(t.intMember, t.intNMembers, x);
-}
-
 void MarkLists(const udtTract& t) {
   g_join.Begin();
   const int16_t* nbr = ListData(t.intNbr);
@@ -50,7 +43,8 @@ JoinLimit PrepareJoin(const udtTract& t, int i, TractJoin& join) {
     MarkLists(t);
     g_marked = &t == g_growing ? &t : nullptr;
   }
-  join.removedAt = Marks::InRange(i) ? (g_join.Has(i) ? g_join.Get(i) : 0) : FindEntry(t.intNbr, t.intNNbrs, i);
+  // IBB numbers (0 the outside) all lie within the marks.
+  join.removedAt = g_join.Has(i) ? g_join.Get(i) : 0;
   const int kept = t.intNNbrs - (join.removedAt > 0 ? 1 : 0);
   const int nbrLimit = NeighbourLimit();
   PendingEntries& add = join.add;
@@ -59,7 +53,7 @@ JoinLimit PrepareJoin(const udtTract& t, int i, TractJoin& join) {
   const int16_t* blocks = ListData(g.intNbr);
   for (int q = 1, n = ListCount(g.intNNbrs); q <= n; ++q) {
     const int x = BlockIBB(blocks[q]);
-    if (x == i || KnownToTract(t, add, x)) continue;
+    if (x == i || g_join.Has(x)) continue;  // listed, a member, or to be appended already
     if (kept + add.n >= nbrLimit || !add.Push(x)) {
       g_marked = nullptr;  // the marks hold entries that were not appended
       return JoinLimit::kNeighbours;

@@ -61,47 +61,33 @@ Marks g_drop, g_known;
 std::array<int16_t, 2 * kListSize + 1> g_merged;  // read at 1..the count returned
 
 int MergedNeighbours(const udtTract& from, const udtTract& into) {
+  // Members and neighbours are IBB numbers (0 the outside), all within the
+  // marks; a number beyond them could only be a damaged record: it is never
+  // marked, and nothing is written for it out of range.
   g_drop.Begin();
-  bool searchAll = false;
   for (int k = 1; k <= from.intNMembers; ++k) {
     const int m = from.intMember(k);
-    if (!Marks::InRange(m)) {
-      searchAll = true;
-      continue;
-    }
-    g_drop.Set(m, g_drop.Has(m) ? g_drop.Get(m) + 1 : 1);
+    if (Marks::InRange(m)) g_drop.Set(m, g_drop.Has(m) ? g_drop.Get(m) + 1 : 1);
   }
   int n = 0;
-  if (searchAll) {
-    // A member outside the marks: the removal rule itself, on a copy.
-    List16 list = into.intNbr;
-    int16_t count = into.intNNbrs;
-    for (int k = 1; k <= from.intNMembers; ++k) RemoveEntry(list, count, from.intMember(k));
-    for (int k = 1; k <= count; ++k) g_merged[static_cast<std::size_t>(++n)] = list(k);
-  } else {
-    for (int k = 1; k <= into.intNNbrs; ++k) {
-      const int x = into.intNbr(k);
-      if (g_drop.Has(x) && g_drop.Get(x) > 0) {
-        g_drop.Set(x, g_drop.Get(x) - 1);
-        continue;
-      }
-      g_merged[static_cast<std::size_t>(++n)] = static_cast<int16_t>(x);
-    }
-  }
-  g_known.Begin();
-  for (int k = 1; k <= n; ++k)
-    if (Marks::InRange(g_merged[static_cast<std::size_t>(k)])) g_known.Set(g_merged[static_cast<std::size_t>(k)], 1);
-  for (int k = 1; k <= into.intNMembers; ++k)
-    if (Marks::InRange(into.intMember(k))) g_known.Set(into.intMember(k), 1);
-  for (int k = 1; k <= from.intNNbrs; ++k) {
-    const int y = from.intNbr(k);
-    if (Marks::InRange(y)) {
-      if (g_known.Has(y)) continue;
-      g_known.Set(y, 1);
-    } else if (FindEntry(into.intMember, into.intNMembers, y) != 0 ||
-               std::find(g_merged.begin() + 1, g_merged.begin() + 1 + n, y) != g_merged.begin() + 1 + n) {
+  for (int k = 1; k <= into.intNNbrs; ++k) {
+    const int x = into.intNbr(k);
+    if (g_drop.Has(x) && g_drop.Get(x) > 0) {
+      g_drop.Set(x, g_drop.Get(x) - 1);
       continue;
     }
+    g_merged[static_cast<std::size_t>(++n)] = static_cast<int16_t>(x);
+  }
+  g_known.Begin();
+  auto know = [](int x) {
+    if (Marks::InRange(x)) g_known.Set(x, 1);
+  };
+  for (int k = 1; k <= n; ++k) know(g_merged[static_cast<std::size_t>(k)]);
+  for (int k = 1; k <= into.intNMembers; ++k) know(into.intMember(k));
+  for (int k = 1; k <= from.intNNbrs; ++k) {
+    const int y = from.intNbr(k);
+    if (g_known.Has(y)) continue;
+    know(y);
     g_merged[static_cast<std::size_t>(++n)] = static_cast<int16_t>(y);
   }
   return n;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "run_loop.h"
 #include "term_cache.h"
 #include "test_support.h"
 
@@ -144,6 +145,19 @@ TEST_F(Objective, CachedTermsStayTrueThroughManyMovesBetweenEvaluations) {
     StopTermCache();
     EXPECT_EQ(qeltest::TermsRecomputedDiffer(), "") << wanted << " moves";
   }
+}
+
+TEST_F(Objective, AnErrorInTheMovePassLeavesNoCachedTerms) {
+  // The next run would otherwise sum the parts this one left.
+  struct FailAtFirstTrial : RunObserver {
+    void Tried(int16_t, int16_t, int16_t, double, bool) override { throw std::runtime_error("failed"); }
+  } fail;
+  qeltest::LoadLattice(tempDir, {.cols = 8, .rows = 8});
+  ASSERT_TRUE(qeltest::PrepareRun({.target = true, .targetPop = dblTotPopA / 8, .iterations = 1}));
+  SetRunObserver(&fail);
+  EXPECT_THROW(RunIterations(intNIterations), std::runtime_error);
+  SetRunObserver(nullptr);
+  EXPECT_FALSE(TermCacheOn());
 }
 
 TEST_F(Objective, MatchingTakesTheLargestShareAndTheFirstOfEqualOnes) {

@@ -12,7 +12,7 @@
 
 frmInputSummary::frmInputSummary() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmInputSummary", QStringLiteral("Input summary"), 4680, 3195);
-  platform::PlaceWhenFirstShown(this, [this] { platform::CentreOn(this, parentWidget()); });
+  platform::CentreWhenFirstShown(this);
 
   lblTitle = MakeFormControl<QLabel>(this, "lblTitle", QStringLiteral("Summary of input data:"),
                                      240, 120, 1695, 255);

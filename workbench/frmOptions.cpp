@@ -34,7 +34,7 @@ void Reject(QLineEdit* box, const std::string& message) {
 
 frmOptions::frmOptions() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmOptions", QString::fromLatin1(kTitle), 4680, 3810);
-  platform::PlaceWhenFirstShown(this, [this] { platform::CentreOn(this, parentWidget()); });
+  platform::CentreWhenFirstShown(this);
 
   cmdOk = MakeFormControl<QPushButton>(this, "cmdOk", QStringLiteral("&Ok"), 3360, 3360, 1215, 375);
   cmdCancel = MakeFormControl<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), 1920, 3360,

@@ -15,7 +15,7 @@
 
 frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmQELRun", QStringLiteral("QEL Program Run"), 4590, 2715);
-  platform::PlaceWhenFirstShown(this, [this] { platform::CentreOn(this, parentWidget()); });
+  platform::CentreWhenFirstShown(this);
 
   lblProgrep = MakeFormControl<QLabel>(this, "lblProgrep", 240, 120, 4095, 255);
   prgRunProg = MakeFormControl<QProgressBar>(this, "prgRunProg", 240, 480, 4095, 375);

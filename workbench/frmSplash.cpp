@@ -1,9 +1,7 @@
 #include "frmSplash.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTimer>
 #include <exception>
 
@@ -11,6 +9,7 @@
 #include "MakeFormControl.h"
 #include "ProgramInfo.h"
 #include "engine.h"
+#include "platform/Placement.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -57,6 +56,7 @@ frmSplash::frmSplash() : QFrame(nullptr, Qt::SplashScreen | Qt::FramelessWindowH
   setLineWidth(kBorder);
   setStyleSheet(QStringLiteral("frmSplash { background-color: %1; }").arg(kBackColor));
   setAutoFillBackground(true);
+  platform::CentreWhenFirstShown(this);  // no owner: the screen's centre
   QPalette pal = palette();
   pal.setColor(QPalette::Window, QColor(kBackColor));
   setPalette(pal);
@@ -145,11 +145,3 @@ void frmSplash::mouseReleaseEvent(QMouseEvent* event) {
   if (click) Form_Click();
 }
 
-void frmSplash::showEvent(QShowEvent* event) {
-  QFrame::showEvent(event);
-  if (placed_) return;
-  placed_ = true;
-  if (QScreen* s = QGuiApplication::primaryScreen()) {
-    move(s->availableGeometry().center() - rect().center());
-  }
-}

@@ -39,12 +39,10 @@ class frmSplash : public QFrame, public FormInstance<frmSplash> {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   friend class FormInstance<frmSplash>;
   frmSplash();
   void StartProgram();
   bool pressOnMargin_ = false;
-  bool placed_ = false;
 };

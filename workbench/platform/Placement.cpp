@@ -70,4 +70,8 @@ void PlaceWhenFirstShown(QWidget* window, std::function<void()> place) {
   new FirstShow(window, std::move(place));
 }
 
+void CentreWhenFirstShown(QWidget* window) {
+  PlaceWhenFirstShown(window, [window] { CentreOn(window, window->parentWidget()); });
+}
+
 }  // namespace platform

@@ -18,6 +18,9 @@ void CentreOn(QWidget* window, const QWidget* owner);
 void PlaceBeside(QWidget* window, const QWidget* other);
 // Runs `place` when the window is about to be shown the first time.
 void PlaceWhenFirstShown(QWidget* window, std::function<void()> place);
+// The window opens centred on its owner (on the screen without one) the
+// first time it is shown.
+void CentreWhenFirstShown(QWidget* window);
 
 // A dialog that opens centred on its parent every time it is shown.
 template <class Dialog>

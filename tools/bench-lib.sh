@@ -21,6 +21,12 @@ bench_install_deps() {
 # information callgrind_annotate splits a function over several rows.
 bench_build() {
   local src=$1 build=$2
+  # A folder configured from another source tree (an earlier comparison) is
+  # started afresh: CMake refuses to reuse it.
+  if [ -f "$build/CMakeCache.txt" ] &&
+     ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$(cd "$src" && pwd)" "$build/CMakeCache.txt"; then
+    rm -rf "$build"
+  fi
   mkdir -p "$build"
   if ! { cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS= \
            -DQEL_WORKBENCH=OFF -DQEL_BENCH=OFF &&

@@ -211,6 +211,25 @@ TEST_F(Limits, RepairThatEmptiesATractTakesItOut) {
   BuildApproxTracts();
   EXPECT_EQ(intNTracts, 1);
   EXPECT_TRUE(qeltest::IsTractConnected(1));
+  // Cancel at the question: no repair, and one iteration without the check.
+  boxes.Clear();
+  boxes.Answer(kIdCancel);
+  intNIterations = 5;
+  BuildApproxTracts();
+  EXPECT_TRUE(Shown("Contiguity errors in tracts: one iteration without contiguity checking"));
+  EXPECT_EQ(intNIterations, 1);
+  EXPECT_FALSE(qeltest::IsTractConnected(1));
+}
+
+TEST_F(Limits, AnEarlierTargetDoesNotSizeAThresholdRun) {
+  qeltest::LoadLattice(tempDir, {.cols = 12, .rows = 12});
+  const RunSettings threshold{.threshold = true, .thresholdPop = 500, .iterations = 2};
+  qeltest::StartRun(threshold);
+  WriteTractComposition(TempPath("first.csv"));
+  qeltest::StartRun({.target = true, .targetPop = 3000, .iterations = 1});
+  qeltest::StartRun(threshold);
+  WriteTractComposition(TempPath("again.csv"));
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("again.csv")), qeltest::ReadWholeFile(TempPath("first.csv")));
 }
 
 TEST_F(Limits, RunCountsAndTimes) {

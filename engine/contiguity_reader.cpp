@@ -3,9 +3,10 @@
 // their shared arcs.
 //
 // The file's lists are gathered apart and replace the loaded ones only when
-// the file yields at least one arc: a file that cannot be opened, is empty or
-// names no usable arc leaves the neighbours already loaded as they were. The
-// work of a call follows what its file holds, not the size of the tables.
+// every line has been read and the file yields at least one arc: a file that
+// cannot be opened, fails at any line, passes the neighbour limit, is empty
+// or names no usable arc leaves the neighbours already loaded as they were.
+// The work of a call follows what its file holds, not the size of the tables.
 #include "contiguity_reader.h"
 
 #include <algorithm>
@@ -85,9 +86,10 @@ int16_t RecordNumber(std::string_view field) {
   return r;
 }
 
-// Reads lines until the end of the file or the neighbour limit; a failing
-// line raises its error. `line` counts the lines read, the failing one included.
-void GatherArcs(GatheredLists& lists, int& line) {
+// Reads lines until the end of the file; false at the neighbour limit. A
+// failing line raises its error. `line` counts the lines read, the failing
+// one included.
+bool GatherArcs(GatheredLists& lists, int& line) {
   std::string text;
   LineFields fields;
   while (!FileEof(kContiguityChannel)) {
@@ -102,15 +104,11 @@ void GatherArcs(GatheredLists& lists, int& line) {
     // is no boundary with a neighbour, and a block listed as its own
     // neighbour would list an IBB or tract among its own neighbours.
     if (a == b) continue;
-    // Both sides are checked before either is written, so the lists stay
-    // symmetric when the limit stops the reading.
-    if (ListFull(lists, a, b) || ListFull(lists, b, a)) {
-      MsgBox("Too many zone neighbours on zone file", kMbCritical, "Too many neighbours");
-      return;
-    }
+    if (ListFull(lists, a, b) || ListFull(lists, b, a)) return false;
     AddNeighbour(lists, a, b, length);
     AddNeighbour(lists, b, a, length);
   }
+  return true;
 }
 
 bool AnyArc(const GatheredLists& lists) { return !lists.entries.empty(); }
@@ -151,24 +149,23 @@ void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs) {
   intNArcs = 0;
   GatheredLists lists(std::clamp<int>(intNRecs, 0, kTableSize));
   int line = 0;  // the line being read, for the message
-  bool failed = false;
   try {
     FileOpenInput(kContiguityChannel, strFile);
-    GatherArcs(lists, line);
+    const bool whole = GatherArcs(lists, line);
     FileClose(kContiguityChannel);
+    if (!whole) {
+      MsgBox("Too many zone neighbours on zone file (" + FileLine(strFile, line) + ")", kMbCritical,
+             "Too many neighbours");
+      return;
+    }
   } catch (...) {
     FileAbort(kContiguityChannel);
-    // Every failure after the open lies on a line. The lines before it are kept.
-    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
-    failed = true;
+    ShowErrorBox(InFile(ErrorFromException(std::current_exception()), strFile, line));
+    return;
   }
   if (!AnyArc(lists)) {
-    // The loaded lists stay, and the count 0 tells the caller that nothing
-    // replaced them. A failure has said why in its own box.
-    if (!failed) {
-      MsgBox("The contiguity file " + strFile + " holds no usable arc; nothing was loaded", kMbExclamation,
-             "Contiguity file");
-    }
+    MsgBox("The contiguity file " + strFile + " holds no usable arc; nothing was loaded", kMbExclamation,
+           "Contiguity file");
     return;
   }
   ReplaceLoadedLists(lists);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "runtime.h"
 #include "table.h"
@@ -181,6 +182,48 @@ extern int16_t intIslandsSkipped;
 extern bool blnWriteLUT;
 extern void* frmMainInst;
 
+// ---- The results of the last run ---------------------------------------------------
+
+// What a finished run leaves for the program log, the tract composition file
+// and the report, as it stood at the run's end: its input file, settings,
+// terms and best tracts. A later load, a refused run or a change of the
+// settings cannot put another study area's or run's data beside them.
+struct udtRunResult {
+  bool blnMade = false;      // a run has ended since start-up
+  bool blnSolution = false;  // it ended with best tracts of its own study area
+  std::string strInputFile;
+  int16_t intNIterations = 0;
+  int16_t intElapsedSecs = 0;
+  bool blnThresholdPop = false, blnTargetPop = false, blnShape = false, blnHomog = false;
+  double dblThreshold = 0, dblTarget = 0, dblShapeWeight = 0, dblHomWeight = 0;
+  int16_t intPopLayer = 0;
+  bool blnFixedA = false, blnFixedB = false, blnApprox = false, blnIRAApprox = false, blnSA = false;
+  int16_t intBestIteration = 0;
+  double dblBestTP = 0, dblBestP2A = 0, dblBestIAC = 0, dblBestMin = 0, dblBestApx = 0;
+  int16_t intIslandsSkipped = 0;
+  int16_t intNHomVars = 0;
+  // The best tracts, in table order: number, population, the blocks (record
+  // numbers) of their IBBs as the best iteration's snapshot holds them, and
+  // the homogeneity sums (intNHomVars a tract).
+  std::vector<int16_t> intTractID;
+  std::vector<double> dblTractPop;
+  std::vector<int> intTractBlocksEnd;  // tract k's blocks end before this position
+  std::vector<int16_t> intTractBlock;
+  std::vector<double> dblTractHomSum;
+  // The composition: each block's own number and tract, records 2 to intNRecs.
+  std::vector<int16_t> intBlockID, intBlockTract;
+};
+extern udtRunResult udtLastRun;
+
+// Keeps the results of the run that has just ended in udtLastRun.
+void KeepRunResult();
+// The line of best tract t (from 1) of the last run, as the log and the
+// report list it: number, population, block count and record numbers.
+std::string RunTractLine(int t);
+// Drops the best solution, its terms and islands count: a new study area
+// has none of the one before.
+void ForgetBestSolution();
+
 // ---- Procedures ----------------------------------------------------------------------
 
 // Start-up: limits, switches, and the main window.
@@ -188,14 +231,20 @@ void StartMain();
 
 // Readers.
 void SplitLine(const std::string& strLine, TokenArray& strTok, int16_t& intN);
-void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
+// True when the whole file was loaded: it has then replaced the study area,
+// its neighbours and results. Otherwise (Cancel at the header question, a
+// failing line, the record limit, a file that cannot be read) its message
+// has been shown and nothing loaded before has changed.
+bool ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
                           std::string& strNameB);
-// intNArcs: the lines read, a failing one included; 0 when the file yielded no
-// arc, in which case the neighbour lists loaded before are kept.
+// intNArcs: the lines read; 0 when the file was refused (a failing line, the
+// neighbour limit, no usable arc, a file that cannot be read), in which case
+// its message has been shown and the neighbour lists loaded before are kept.
 void ReadContiguityFile(const std::string& strFile, int16_t& intNArcs);
 // False when the zone table could not be built (Cancel at the header
-// question, a limit, a failing line): the message has been shown, the zone
-// table is empty and the records loaded are not touched.
+// question, a limit, a failing line, a file that no longer holds the records
+// loaded from it): the message has been shown, the zone table is empty and
+// the records loaded are not touched.
 bool ReadMatchZones(int16_t intHeader, const std::string& strFile);
 // True when some building block of the study area has a neighbour.
 bool AnyBlockHasNeighbours();

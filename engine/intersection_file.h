@@ -24,7 +24,8 @@ inline std::string_view Field(const LineFields& fields, int k) {
 // True when `records` records are read: one more would pass intMaxRecs.
 inline bool AtRecordLimit(int records) { return records >= intMaxRecs; }
 
-// Shows "Too many zone records in intersection file" and closes the file.
-void StopAtRecordLimit();
+// Shows "Too many zone records in intersection file" with the file and the
+// line of the record past the limit.
+void ShowRecordLimit(const std::string& strFile, int line);
 
 }  // namespace qel

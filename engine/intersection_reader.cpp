@@ -1,6 +1,9 @@
 // Reads the intersection file, one building block record per line, into
-// arrBB with the population totals and the input summary's extremes.
+// arrBB with the population totals and the input summary's extremes. A file
+// is loaded whole or not at all.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "contiguity_reader.h"
 #include "engine.h"
@@ -16,7 +19,7 @@ constexpr double kNoSmallest = 1.7E+308;
 constexpr double kNoLargest = -1;
 
 // A record converted from its fields. It reaches arrBB only when the whole
-// line converts, so a failing line leaves no half-written record behind.
+// file converts, so a failing line leaves the loaded area as it was.
 struct ParsedRecord {
   int16_t id = 0, zoneA = 0, zoneB = 0;
   double popA = 0, popB = 0, area = 0;
@@ -24,19 +27,49 @@ struct ParsedRecord {
   HomArray hom;
 };
 
-ParsedRecord ParseRecord(const LineFields& f) {
-  if (f.n > kMaxRecordFields) {
-    RaiseSubscriptError("a record has more than 18 fields");
+// The text of field k for a conversion, refused with what is wrong with it.
+std::string_view NumberField(const LineFields& f, int k, int& field) {
+  field = 0;  // these messages name the field themselves
+  if (k > f.n) {
+    RaiseError(kErrTypeMismatch, "Type mismatch: field " + Str(k) + " is missing; a record needs " +
+                                     Str(kFirstHomField - 1) + " fields at least");
   }
+  const std::string_view text = Field(f, k);
+  if (text.empty()) RaiseError(kErrTypeMismatch, "Type mismatch: field " + Str(k) + " is empty");
+  field = k;
+  return text;
+}
+
+// Record r's own number: the preparation marks a placed block by making its
+// number negative, so a block needs a number of 1 or more, and the outside
+// (record 1), which is never marked, one that is not negative.
+void CheckBlockNumber(int r, int16_t id) {
+  if (r > 1 && id < 1) {
+    RaiseError(kErrInvalidValue,
+               "Invalid value: a block number must be 1 or more, not " + Str(static_cast<int>(id)));
+  }
+  if (r == 1 && id < 0) {
+    RaiseError(kErrInvalidValue, "Invalid value: the number of the outside (record 1) must not be negative, not " +
+                                     Str(static_cast<int>(id)));
+  }
+}
+
+ParsedRecord ParseRecord(int r, const LineFields& f, int& field) {
+  field = 0;
+  if (f.n == 1 && f.field[1].empty()) RaiseError(kErrTypeMismatch, "Type mismatch: the line is empty");
+  if (f.n > kMaxRecordFields) RaiseSubscriptError("a record has more than 18 fields");
   ParsedRecord p;
-  p.id = CInt(Field(f, 1));
-  p.zoneA = CInt(Field(f, 2));
-  p.zoneB = CInt(Field(f, 3));
-  p.popA = CDbl(Field(f, 4));
-  p.popB = CDbl(Field(f, 5));
-  p.area = CDbl(Field(f, 6));
-  for (int k = kFirstHomField; k <= f.n; ++k) p.hom(k - kFirstHomField + 1) = CDbl(Field(f, k));
+  p.id = CInt(NumberField(f, 1, field));
+  field = 0;  // the message names the number itself
+  CheckBlockNumber(r, p.id);
+  p.zoneA = CInt(NumberField(f, 2, field));
+  p.zoneB = CInt(NumberField(f, 3, field));
+  p.popA = CDbl(NumberField(f, 4, field));
+  p.popB = CDbl(NumberField(f, 5, field));
+  p.area = CDbl(NumberField(f, 6, field));
+  for (int k = kFirstHomField; k <= f.n; ++k) p.hom(k - kFirstHomField + 1) = CDbl(NumberField(f, k, field));
   p.nHom = f.n - (kFirstHomField - 1);
+  field = 0;
   return p;
 }
 
@@ -50,7 +83,30 @@ void Track(double value, double& smallest, double& largest) {
   if (value > largest) largest = value;
 }
 
-void StoreRecord(int r, const ParsedRecord& p, Extremes& ext) {
+// The study area as the file gives it, gathered apart from the one loaded:
+// it replaces that one only when every line has been read.
+struct ReadArea {
+  std::vector<ParsedRecord> records;  // record r at position r - 1
+  double totA = 0, totB = 0;
+  Extremes ext;
+  int nHom = 0;
+
+  void Add(const ParsedRecord& p) {
+    records.push_back(p);
+    // Record 1, the outside, counts in the totals but not in the extremes.
+    if (records.size() > 1) {
+      Track(p.popA, ext.minA, ext.maxA);
+      Track(p.popB, ext.minB, ext.maxB);
+    }
+    totA += p.popA;
+    totB += p.popB;
+    nHom = p.nHom;
+  }
+};
+
+// Each record's homogeneity values are its own: those it does not carry are
+// 0, never a value of the study area loaded before.
+void StoreRecord(int r, const ParsedRecord& p) {
   udtBB& bb = arrBB(r);
   bb.intID = p.id;
   bb.intZoneA = p.zoneA;
@@ -58,15 +114,7 @@ void StoreRecord(int r, const ParsedRecord& p, Extremes& ext) {
   bb.dblPopA = p.popA;
   bb.dblPopB = p.popB;
   bb.dblArea = p.area;
-  for (int v = 1; v <= p.nHom; ++v) bb.dblHom(v) = p.hom(v);
-  // Record 1, the outside, counts in the totals but not in the extremes.
-  if (r > 1) {
-    Track(p.popA, ext.minA, ext.maxA);
-    Track(p.popB, ext.minB, ext.maxB);
-  }
-  dblTotPopA += p.popA;
-  dblTotPopB += p.popB;
-  intNHomVars = static_cast<int16_t>(p.nHom);
+  for (int v = 1; v <= kHomSize; ++v) bb.dblHom(v) = v <= p.nHom ? p.hom(v) : 0;
 }
 
 // Rounded to a whole number (ties to even) and shown in full: populations
@@ -78,14 +126,45 @@ std::string ExtremeText(double value) {
 }
 
 void ShowExtremes(const Extremes& ext) {
-  // With no block the smallest values are still at their 1.7E+308 start.
-  if (intNRecs < 2) {
-    RaiseError(kErrOverflow, "Overflow: the file holds no building block");
-  }
   Windows().SetInputSummaryLabel(SummaryLabel::lblAmin, ExtremeText(ext.minA));
   Windows().SetInputSummaryLabel(SummaryLabel::lblBmin, ExtremeText(ext.minB));
   Windows().SetInputSummaryLabel(SummaryLabel::lblAmax, ExtremeText(ext.maxA));
   Windows().SetInputSummaryLabel(SummaryLabel::lblBmax, ExtremeText(ext.maxB));
+}
+
+// The new study area takes the place of the one loaded: its records, totals
+// and captions, no neighbours yet, and no result of the area before.
+void StoreArea(const ReadArea& a, const std::string& strFile) {
+  ClearNeighbourLists();
+  const int n = static_cast<int>(a.records.size());
+  for (int r = 1; r <= n; ++r) StoreRecord(r, a.records[static_cast<std::size_t>(r - 1)]);
+  intNRecs = static_cast<int16_t>(n);
+  dblTotPopA = a.totA;
+  dblTotPopB = a.totB;
+  intNHomVars = static_cast<int16_t>(a.nHom);
+  ShowExtremes(a.ext);
+  blnDemoFile = strFile.ends_with("QELdemo.pat");
+  ForgetBestSolution();
+}
+
+// Reads every line of the open file into `area`; false at a record past the
+// limit. A failing line raises its error, with `line` and `field` telling
+// where.
+bool ReadRecords(ReadArea& area, int& line, int& field) {
+  std::string text;
+  LineFields fields;
+  while (!FileEof(kIntersectionChannel)) {
+    ++line;
+    if (AtRecordLimit(static_cast<int>(area.records.size()))) return false;
+    SplitFields(LineView(kIntersectionChannel, text), fields);
+    area.Add(ParseRecord(static_cast<int>(area.records.size()) + 1, fields, field));
+  }
+  // With no block the file describes no study area: no line is at fault.
+  if (area.records.size() < 2) {
+    line = 0;
+    RaiseError(kErrOverflow, "Overflow: the file holds no building block");
+  }
+  return true;
 }
 
 }  // namespace
@@ -104,56 +183,40 @@ bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenAr
   return true;
 }
 
-void StopAtRecordLimit() {
-  MsgBox("Too many zone records in intersection file", kMbCritical, "Too many zones");
-  FileClose(kIntersectionChannel);
+void ShowRecordLimit(const std::string& strFile, int line) {
+  MsgBox("Too many zone records in intersection file (" + FileLine(strFile, line) + ")", kMbCritical,
+         "Too many zones");
 }
 
-void ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
+bool ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,
                           std::string& strNameB) {
-  intNRecs = 0;
-  int line = 0;  // the line being read, for the message; 0 when none is
+  int line = 0;   // the line being read, for the message; 0 when none is
+  int field = 0;  // the field being converted, for the message; 0 when none is
   try {
     TokenArray tok;
-    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return;
-    // A new study area is read: the neighbours of the earlier one name its
-    // records. A file that cannot be opened, or Cancel, keeps them.
-    ClearNeighbourLists();
+    if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return false;
+    ReadArea area;
+    area.records.reserve(static_cast<std::size_t>(std::max<int>(intMaxRecs, 0)));
+    if (!ReadRecords(area, line, field)) {
+      FileClose(kIntersectionChannel);
+      ShowRecordLimit(strFile, line);
+      return false;
+    }
+    FileClose(kIntersectionChannel);
+    StoreArea(area, strFile);
     if (intHeader == 1) {
       strNameA = tok(2);
       strNameB = tok(3);
     }
-
-    dblTotPopA = 0;
-    dblTotPopB = 0;
-    Extremes ext;
-    std::string text;
-    LineFields fields;
-    while (!FileEof(kIntersectionChannel)) {
-      if (AtRecordLimit(intNRecs)) {
-        // A study area cut short would be run as if it were whole: the load
-        // counts as failed, and nothing of it is left counted.
-        StopAtRecordLimit();
-        intNRecs = 0;
-        intNHomVars = 0;
-        dblTotPopA = dblTotPopB = 0;
-        return;
-      }
-      ++line;
-      SplitFields(LineView(kIntersectionChannel, text), fields);
-      const ParsedRecord p = ParseRecord(fields);
-      const int r = intNRecs + 1;
-      StoreRecord(r, p, ext);
-      intNRecs = static_cast<int16_t>(r);
-    }
-    FileClose(kIntersectionChannel);
-    line = 0;
-
-    ShowExtremes(ext);
-    blnDemoFile = strFile.ends_with("QELdemo.pat");
+    return true;
   } catch (...) {
+    // Nothing of the file has reached the tables: the area loaded before,
+    // its neighbours and its results stay as they were.
     FileAbort(kIntersectionChannel);
-    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
+    RuntimeError e = ErrorFromException(std::current_exception());
+    if (field > 0) e = RuntimeError(e.Number(), e.Description() + " in field " + Str(field));
+    ShowErrorBox(InFile(e, strFile, line));
+    return false;
   }
 }
 

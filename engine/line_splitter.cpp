@@ -7,13 +7,8 @@
 namespace qel {
 
 namespace {
-// Lines are scanned with a 16-bit character position.
-constexpr std::size_t kMaxLineLength = 32767;
-
 void CheckLength(std::string_view line) {
-  if (line.size() > kMaxLineLength) {
-    RaiseError(kErrOverflow, "Overflow: a line is longer than 32767 characters");
-  }
+  if (line.size() > kMaxLineLength) RaiseError(kErrOverflow, kLineTooLong);
 }
 }  // namespace
 

@@ -1,5 +1,6 @@
 // Builds the zone table of the matching layer from the intersection file:
 // its records grouped by their zone code in the layer that is not fixed.
+#include <utility>
 #include <vector>
 
 #include "engine.h"
@@ -34,6 +35,22 @@ void AddZone(int16_t code, int16_t record, double pop) {
   intNZones = static_cast<int16_t>(intNZones + 1);
 }
 
+// True when the line read as record r is still the record loaded: the zones
+// name records of the loaded study area, so the file (and the header
+// setting) must give the same records as at the load.
+bool SameAsLoaded(int r, const LineFields& fields, int codeField, int popField) {
+  if (r > intNRecs) return false;
+  const udtBB& b = std::as_const(arrBB)(r);
+  return CInt(Field(fields, 1)) == b.intID && CInt(Field(fields, codeField)) == (blnFixedA ? b.intZoneB : b.intZoneA) &&
+         CDbl(Field(fields, popField)) == (intPopLayer == 1 ? b.dblPopA : b.dblPopB);
+}
+
+void ShowChangedFile(const std::string& strFile, int line) {
+  MsgBox("The intersection file no longer holds the study area loaded from it (" + FileLine(strFile, line) +
+             "): load it again before a run with approximate matching",
+         kMbExclamation, "Intersection file");
+}
+
 }  // namespace
 
 bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
@@ -51,14 +68,21 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
     std::string text;
     LineFields fields;
     while (!FileEof(kIntersectionChannel)) {
+      ++line;
       if (AtRecordLimit(records)) {
-        StopAtRecordLimit();
+        FileClose(kIntersectionChannel);
+        ShowRecordLimit(strFile, line);
         intNZones = 0;
         return false;
       }
-      ++line;
       SplitFields(LineView(kIntersectionChannel, text), fields);
       const int16_t record = static_cast<int16_t>(records + 1);
+      if (!SameAsLoaded(record, fields, codeField, popField)) {
+        FileClose(kIntersectionChannel);
+        ShowChangedFile(strFile, line);
+        intNZones = 0;
+        return false;
+      }
       // The outside belongs to no zone, wherever its line stands.
       if (CDbl(Field(fields, 1)) != 1) {
         // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
@@ -76,6 +100,11 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
       records = record;
     }
     FileClose(kIntersectionChannel);
+    if (records != intNRecs) {
+      ShowChangedFile(strFile, 0);  // records missing: no line is at fault
+      intNZones = 0;
+      return false;
+    }
 
     double total = 0;
     for (int z = 1; z <= intNZones; ++z) total += arrZone(z).dblPop;
@@ -83,7 +112,7 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
     return true;
   } catch (...) {
     FileAbort(kIntersectionChannel);
-    ShowErrorBox(AtLine(ErrorFromException(std::current_exception()), line));
+    ShowErrorBox(InFile(ErrorFromException(std::current_exception()), strFile, line));
     intNZones = 0;
     return false;
   }

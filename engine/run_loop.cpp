@@ -206,6 +206,25 @@ void RestoreBest() {
   SetTractLengthsCurrent(false);
 }
 
+// A term that the run does not compute shows 0, never a value of an earlier
+// run: the objective of a mode reads only the terms in use.
+void ZeroTermsNotInUse() {
+  if (!blnTargetPop) dblCurTP = dblRefTP = dblBestTP = 0;
+  if (!blnShape) dblCurP2A = dblRefP2A = dblBestP2A = 0;
+  if (!blnHomog) dblCurIAC = dblRefIAC = dblBestIAC = 0;
+  if (!blnMinOnly) dblCurMin = dblRefMin = dblBestMin = 0;
+  if (!blnApprox) dblCurApx = dblRefApx = dblBestApx = 0;
+}
+
+// The best values that any first solution improves on, for the terms in use.
+void ResetBestTerms() {
+  if (blnTargetPop) dblBestTP = kHugeRef;
+  if (blnShape) dblBestP2A = kHugeRef;
+  if (blnHomog) dblBestIAC = kTinyValue;
+  if (blnMinOnly) dblBestMin = kHugeRef;
+  if (blnApprox) dblBestApx = kHugeRef;
+}
+
 void WriteLookUpTable() {
   struct ClearAfter {
     ~ClearAfter() { blnWriteLUT = false; }
@@ -224,13 +243,11 @@ void RunIterations(int16_t& intIterations) {
   WindowOps& w = Windows();
   w.SetProgressCaption("Progress with " + Str(static_cast<int>(intIterations)) + " iterations:", true);
   w.SetProgressValue(0);
+  ZeroTermsNotInUse();
 
   // The counter is wider than the count, so a count of 32767 still ends.
   for (int iteration = 1; iteration <= intIterations; ++iteration) {
-    if (iteration == 1) {
-      dblBestTP = dblBestP2A = dblBestMin = dblBestApx = kHugeRef;
-      dblBestIAC = kTinyValue;
-    }
+    if (iteration == 1) ResetBestTerms();
     const double allowance = Allowance(iteration, intIterations);
     if (blnIRAApprox) {
       BuildApproxTracts();
@@ -259,9 +276,16 @@ void RunIterations(int16_t& intIterations) {
 
   w.HideProgress();
   intElapsedSecs = ElapsedSeconds();
-  RestoreBest();
-  if (w.OptionsLUTValue() == 1 && blnApprox) WriteLookUpTable();
-  if (blnDemoFile) DrawDemoMap();
+  // The best solution is this study area's: a new one drops that of the
+  // area before. Without one there are no tracts to restore, draw or list.
+  if (intNBestTracts > 0) {
+    RestoreBest();
+    if (w.OptionsLUTValue() == 1 && blnApprox) WriteLookUpTable();
+    if (blnDemoFile) DrawDemoMap();
+  } else {
+    MsgBox("The run found no solution: there are no tracts to report or save", kMbExclamation, "No solution");
+  }
+  KeepRunResult();
   w.ShowOutput();
 }
 

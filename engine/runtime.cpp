@@ -1,18 +1,13 @@
 #include "runtime.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <new>
 #include <random>
-#include <system_error>
-#include <vector>
 
 namespace qel {
 
@@ -25,6 +20,7 @@ RuntimeError::RuntimeError(int number, const std::string& description)
 
 std::string ErrorDescription(int number) {
   switch (number) {
+    case kErrInvalidValue: return "Invalid value";
     case kErrOverflow: return "Overflow: value outside the range of a 16-bit number";
     case kErrOutOfMemory: return "Out of memory";
     case kErrSubscript: return "Index outside the bounds of a table";
@@ -68,9 +64,12 @@ RuntimeError ErrorFromException(std::exception_ptr failure) {
   return RuntimeError(kErrInternal, ErrorDescription(kErrInternal));
 }
 
-RuntimeError AtLine(const RuntimeError& e, int line) {
-  if (line <= 0) return e;
-  return RuntimeError(e.Number(), e.Description() + " (line " + std::to_string(line) + ")");
+std::string FileLine(const std::string& file, int line) {
+  return line > 0 ? "line " + std::to_string(line) + " of " + file : file;
+}
+
+RuntimeError InFile(const RuntimeError& e, const std::string& file, int line) {
+  return RuntimeError(e.Number(), e.Description() + " (" + FileLine(file, line) + ")");
 }
 
 void ShowErrorBox(const RuntimeError& e) {
@@ -171,7 +170,7 @@ bool ParseNumber(std::string_view text, double& out) {
   auto res = std::from_chars(text.data() + b, text.data() + e, v);
   if (res.ec == std::errc::result_out_of_range) {
     // Too large is an overflow; too small underflows to zero.
-    if (DecimalMagnitude(text, b, e) >= 0) RaiseError(kErrOverflow);
+    if (DecimalMagnitude(text, b, e) >= 0) RaiseError(kErrOverflow, "Overflow: the number is too large");
     v = 0;
   } else if (res.ec != std::errc() || res.ptr != text.data() + e) {
     return false;
@@ -258,253 +257,6 @@ int16_t Add16(int a, int b) {
   if (r < -32768 || r > 32767) RaiseError(kErrOverflow);
   return static_cast<int16_t>(r);
 }
-
-// ---- Files ------------------------------------------------------------------------
-
-namespace {
-
-struct Channel {
-  bool open = false;
-  bool output = false;
-  std::string path;     // the target
-  std::string tmpPath;  // output is written here first; empty: in place
-  std::ifstream in;
-  std::ofstream out;
-  // Input is read ahead in blocks; lines are cut from the block.
-  std::vector<char> block;
-  std::size_t pos = 0, len = 0;
-  bool ended = false;  // the file has no more to give
-  bool hasCR = false;  // the block holds a CR: lines may end in one
-};
-
-constexpr std::size_t kInputBlock = 64 * 1024;
-
-// True when unread input is in the block, reading the next one if needed.
-bool HasInput(Channel& c) {
-  if (c.pos < c.len) return true;
-  if (c.ended) return false;
-  if (c.block.empty()) c.block.resize(kInputBlock);
-  c.in.read(c.block.data(), static_cast<std::streamsize>(c.block.size()));
-  c.len = static_cast<std::size_t>(c.in.gcount());
-  c.pos = 0;
-  c.hasCR = std::memchr(c.block.data(), '\r', c.len) != nullptr;
-  if (c.in.bad()) RaiseError(kErrDeviceIO);
-  if (c.len < c.block.size()) c.ended = true;
-  return c.len > 0;
-}
-
-// Nothing that runs before main or after it opens a channel.
-std::array<Channel, kMaxChannel + 1> g_channels;
-
-Channel& Get(int channel) {
-  if (channel < 1 || channel > kMaxChannel) RaiseError(kErrBadFileChannel);
-  return g_channels[static_cast<std::size_t>(channel)];
-}
-
-Channel& GetOpen(int channel) {
-  Channel& c = Get(channel);
-  if (!c.open) RaiseError(kErrBadFileChannel);
-  return c;
-}
-
-void Reset(Channel& c) {
-  c.open = false;
-  c.output = false;
-  c.path.clear();
-  c.tmpPath.clear();
-  c.in = std::ifstream();
-  c.out = std::ofstream();
-  c.pos = c.len = 0;
-  c.ended = false;
-}
-
-}  // namespace
-
-void FileOpenInput(int channel, const std::string& path) {
-  Channel& c = Get(channel);
-  if (c.open) RaiseError(kErrFileAlreadyOpen);
-  // A directory opens as a stream here yet reads as empty: refuse it.
-  std::error_code ec;
-  if (!path.empty() && std::filesystem::is_directory(path, ec)) RaiseError(kErrPathAccess);
-  c.in.open(path, std::ios::binary);
-  if (!c.in.is_open()) {
-    c.in = std::ifstream();
-    std::FILE* probe = std::fopen(path.c_str(), "rb");
-    if (probe) {
-      std::fclose(probe);
-      RaiseError(kErrPathAccess);
-    }
-    RaiseError(path.empty() ? kErrPathAccess : kErrFileNotFound);
-  }
-  c.pos = c.len = 0;
-  c.ended = false;
-  // Editors on Windows often start a text file with a UTF-8 byte order mark;
-  // it is no part of the first line.
-  if (HasInput(c) && c.len >= 3 && std::memcmp(c.block.data(), "\xEF\xBB\xBF", 3) == 0) c.pos = 3;
-  c.open = true;
-  c.output = false;
-  c.path = path;
-}
-
-void FileOpenOutput(int channel, const std::string& path) {
-  Channel& c = Get(channel);
-  if (c.open) RaiseError(kErrFileAlreadyOpen);
-  if (path.empty()) RaiseError(kErrPathAccess);
-  c.tmpPath = path + ".qel-new";
-  c.out.open(c.tmpPath, std::ios::binary | std::ios::trunc);
-  if (!c.out.is_open()) {
-    c.out = std::ofstream();
-    c.tmpPath.clear();
-    c.out.open(path, std::ios::binary | std::ios::trunc);
-    if (!c.out.is_open()) {
-      c.out = std::ofstream();
-      RaiseError(kErrPathAccess);
-    }
-  }
-  c.open = true;
-  c.output = true;
-  c.path = path;
-}
-
-std::string_view LineView(int channel, std::string& spill) {
-  Channel& c = GetOpen(channel);
-  if (c.output) RaiseError(kErrBadFileChannel);
-  if (!HasInput(c)) RaiseError(kErrInputPastEnd);
-  // Most lines end within the block: they are seen where they stand.
-  const char* from = c.block.data() + c.pos;
-  const char* end = c.block.data() + c.len;
-  const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
-  if (stop && c.hasCR) {
-    const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
-    if (cr) stop = cr;
-  }
-  if (stop && (*stop == '\n' || stop + 1 < end)) {
-    c.pos = static_cast<std::size_t>(stop - c.block.data()) + 1;
-    if (*stop == '\r' && c.block[c.pos] == '\n') ++c.pos;
-    return {from, static_cast<std::size_t>(stop - from)};
-  }
-  LineInput(channel, spill);
-  return spill;
-}
-
-void LineInput(int channel, std::string& line) {
-  Channel& c = GetOpen(channel);
-  if (c.output) RaiseError(kErrBadFileChannel);
-  if (!HasInput(c)) RaiseError(kErrInputPastEnd);
-  line.clear();
-  for (;;) {
-    const char* from = c.block.data() + c.pos;
-    const char* end = c.block.data() + c.len;
-    const char* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
-    const char* stop = lf ? lf : end;
-    if (c.hasCR) {
-      const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
-      if (cr) stop = cr;
-    }
-    line.append(from, stop);
-    c.pos = static_cast<std::size_t>(stop - c.block.data());
-    if (stop != end) {
-      ++c.pos;
-      // CR LF is one line end, also when the block ends between them.
-      if (*stop == '\r' && HasInput(c) && c.block[c.pos] == '\n') ++c.pos;
-      return;
-    }
-    if (!HasInput(c)) return;
-  }
-}
-
-std::string LineInput(int channel) {
-  std::string line;
-  LineInput(channel, line);
-  return line;
-}
-
-bool FileEof(int channel) {
-  Channel& c = GetOpen(channel);
-  if (c.output) return true;
-  return !HasInput(c);
-}
-
-void PrintLine(int channel, const std::string& text) {
-  Channel& c = GetOpen(channel);
-  if (!c.output) RaiseError(kErrBadFileChannel);
-  c.out << text << "\r\n";
-  if (!c.out) RaiseError(kErrDeviceIO);
-}
-
-void WriteRecord(int channel, std::initializer_list<long long> values) {
-  std::string line;
-  bool first = true;
-  for (long long v : values) {
-    if (!first) line += ',';
-    line += std::to_string(v);
-    first = false;
-  }
-  PrintLine(channel, line);
-}
-
-void FileClose(int channel) {
-  Channel& c = Get(channel);
-  if (!c.open) return;
-  if (c.output) {
-    c.out.flush();
-    bool ok = static_cast<bool>(c.out);
-    c.out.close();
-    ok = ok && !c.out.fail();
-    std::string tmp = c.tmpPath, target = c.path;
-    Reset(c);
-    if (tmp.empty()) {
-      if (!ok) RaiseError(kErrDeviceIO);
-      return;
-    }
-    if (!ok) {
-      std::remove(tmp.c_str());
-      RaiseError(kErrDeviceIO);
-    }
-    // The replacement keeps the permission bits of the file it replaces.
-    std::error_code ec;
-    const std::filesystem::file_status old = std::filesystem::status(target, ec);
-    if (!ec && std::filesystem::exists(old)) std::filesystem::permissions(tmp, old.permissions(), ec);
-    if (std::rename(tmp.c_str(), target.c_str()) != 0) {
-      std::remove(tmp.c_str());
-      RaiseError(kErrPathAccess);
-    }
-    return;
-  }
-  Reset(c);
-}
-
-void FileAbort(int channel) {
-  Channel& c = Get(channel);
-  if (!c.open) return;
-  if (c.output) {
-    c.out.close();
-    // A file written in place keeps what was written before the failure.
-    if (!c.tmpPath.empty()) std::remove(c.tmpPath.c_str());
-  }
-  Reset(c);
-}
-
-void FileCloseAll() {
-  // Close every channel even when one of them fails; report the first failure.
-  bool failed = false;
-  RuntimeError first(0, "");
-  for (int ch = 1; ch <= kMaxChannel; ++ch) {
-    try {
-      FileClose(ch);
-    } catch (const RuntimeError& e) {
-      if (!failed) first = e;
-      failed = true;
-    }
-  }
-  if (failed) throw first;
-}
-
-void FileAbortAll() {
-  for (int ch = 1; ch <= kMaxChannel; ++ch) FileAbort(ch);
-}
-
-bool FileIsOpen(int channel) { return Get(channel).open; }
 
 // ---- Random numbers ------------------------------------------------------------------
 

@@ -16,6 +16,7 @@ namespace qel {
 // ---- Run-time errors ---------------------------------------------------------
 
 enum ErrorNumber : int {
+  kErrInvalidValue = 5,
   kErrOverflow = 6,
   kErrOutOfMemory = 7,
   kErrSubscript = 9,
@@ -58,9 +59,12 @@ std::string ErrorMessageText(const RuntimeError& e);
 // std::current_exception() from a catch (...) block.
 RuntimeError ErrorFromException(std::exception_ptr failure);
 
-// The error with the line of a file it arose on: " (line k)" after its
-// description, so that the user can find the record; line 0 adds nothing.
-RuntimeError AtLine(const RuntimeError& e, int line);
+// The error with the file, and the line of it, where it arose: " (line k of
+// FILE)" after its description, or " (FILE)" for line 0, so that the user can
+// find the file and the record.
+RuntimeError InFile(const RuntimeError& e, const std::string& file, int line);
+// "line k of FILE", or FILE alone for line 0.
+std::string FileLine(const std::string& file, int line);
 
 // The box that handlers show for a caught failure: ErrorMessageText as the
 // prompt, title "Error", exclamation icon with OK. Never throws.
@@ -95,15 +99,24 @@ int16_t Add16(int a, int b);
 // ---- Text files by channel number (1 to 5) ----------------------------------
 
 constexpr int kMaxChannel = 5;
+// No line of any input may be longer: lines are scanned with a 16-bit position.
+constexpr std::size_t kMaxLineLength = 32767;
+inline constexpr const char* kLineTooLong = "Overflow: a line is longer than 32767 characters";
 
+// A regular file only: a folder, a pipe or a device is refused at once
+// (error 75), a path that names nothing is error 53.
 void FileOpenInput(int channel, const std::string& path);
-// Created or emptied. The text goes to a new file beside the target and
-// replaces it, with the old file's permission bits, only when the channel is
-// closed, so a write that fails part-way leaves an existing file as it was.
-// Where the folder takes no new file (read-only, say, while the file itself
-// is writable) the file is written in place instead.
+// Created or emptied, at the close. The path's links are followed to the
+// file they name, which the save updates while the links stay. The text
+// goes to a scratch file of a new name, created beside that file, which
+// replaces it with its owner, group and permission bits only when the
+// channel is closed: a write that fails part-way leaves the file as it was.
+// A device, a pipe, a file with other names (hard links), or one whose
+// folder takes no new file is written in place at the close instead. A file
+// that may not be written is refused at the open (error 75).
 void FileOpenOutput(int channel, const std::string& path);
-// One line without its line end (CR LF, LF or CR).
+// One line without its line end (CR LF, LF or CR); a line longer than
+// kMaxLineLength is error 6.
 std::string LineInput(int channel);
 // The same into `line`, whose room is used again.
 void LineInput(int channel, std::string& line);

@@ -156,6 +156,7 @@ void ResetEngineState() {
   intIslandsSkipped = 0;
   blnWriteLUT = false;
   frmMainInst = nullptr;
+  udtLastRun = udtRunResult{};
   ResetTractLimitReports();
   SetTractLengthsCurrent(false);
   StopTermCache();

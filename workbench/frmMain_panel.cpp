@@ -151,20 +151,22 @@ void frmMain::CmdInputfile_Click() {
   try {
     const std::string path =
         platform::ShowOpenDialog("Select an intersection file", kInputFilter, "", kInputDialogFlags);
+    const QString loaded = txtInputfile->text();
     txtInputfile->setText(QString::fromStdString(path));
     if (txtInputfile->text().isEmpty()) return;
-    qel::strInputFile = path;
     std::string nameA, nameB;
-    qel::ReadIntersectionFile(chkHeader->isChecked() ? 1 : 0, path, nameA, nameB);
+    if (!qel::ReadIntersectionFile(chkHeader->isChecked() ? 1 : 0, path, nameA, nameB)) {
+      // Refused with its message (or Cancel at the header question): the
+      // study area loaded before stays, and so does everything shown of it.
+      txtInputfile->setText(loaded);
+      return;
+    }
+    qel::strInputFile = path;
     lblNrecs->setText(Str16(qel::intNRecs) + QStringLiteral(" Zones read, ") + Str16(qel::intNHomVars) +
                       QStringLiteral(" homogeneity variables"));
     lblNrecs->show();
     summaryBlocks_ = Str16(qel::intNRecs) + QStringLiteral(" building blocks and ");
     frmInputSummary::Instance()->lblNrecs->setText(summaryBlocks_);
-    if (qel::intNRecs < 1) {
-      cmdClear_Click();
-      return;
-    }
     if (!nameA.empty()) lblNameA->setText(QString::fromStdString(nameA));
     if (!nameB.empty()) lblNameB->setText(QString::fromStdString(nameB));
     cmdGetcont->setEnabled(true);

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -24,39 +25,33 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
 
 constexpr int kSaveFlags = platform::kDlgOverwritePrompt | platform::kDlgHideReadOnly;
 
-// The report block of the best solution as the engine holds it now.
+// The report block of the last run, as it stood at the run's end.
 std::vector<std::string> ReportBlock() {
   using namespace qel;
+  const udtRunResult& r = udtLastRun;
   std::vector<std::string> lines = {
       "=============Next Run=================",
-      "Elapsed time: " + Str(intElapsedSecs) + " seconds",
+      "Elapsed time: " + Str(r.intElapsedSecs) + " seconds",
       "",
-      "Best iteration : " + Str(intBestIteration),
-      "Best TP value : " + Str(dblBestTP),
-      "Best P2A value : " + Str(dblBestP2A),
-      "Best IAC value : " + Str(dblBestIAC),
-      "Best Min value : " + Str(dblBestMin),
-      "Best Apx value : " + Str(dblBestApx),
-      Str(intIslandsSkipped) + " sub-threshold islands skipped",
+      "Best iteration : " + Str(r.intBestIteration),
+      "Best TP value : " + Str(r.dblBestTP),
+      "Best P2A value : " + Str(r.dblBestP2A),
+      "Best IAC value : " + Str(r.dblBestIAC),
+      "Best Min value : " + Str(r.dblBestMin),
+      "Best Apx value : " + Str(r.dblBestApx),
+      Str(r.intIslandsSkipped) + " sub-threshold islands skipped",
       "Tract ID, Pop, No. parts, BBinput IDs",
   };
-  for (int t = 1; t <= intNBestTracts; ++t) {
-    const udtTract& tract = arrBestTract(t);
-    std::string members;
-    int16_t parts = 0;
-    for (int m = 1; m <= tract.intNMembers; ++m) {
-      const int g = tract.intMember(m);
-      parts = Add16(parts, intBestIBBCount(g));
-      for (int k = 1; k <= intBestIBBCount(g); ++k) members.append(" ").append(Str(intBestIBBMember(g, k)));
-    }
-    lines.push_back(Str(tract.intID) + "  " + Str(tract.dblPop) + " " + Str(parts) + " " + members);
-  }
-  if (blnHomog) {
+  const int tracts = static_cast<int>(r.intTractID.size());
+  for (int t = 1; t <= tracts; ++t) lines.push_back(RunTractLine(t));
+  // The homogeneity sums go with a run that measured homogeneity.
+  if (r.blnHomog) {
     lines.push_back("Tract ID, Pop, Hom vars");
-    for (int t = 1; t <= intNBestTracts; ++t) {
-      const udtTract& tract = arrBestTract(t);
-      std::string line = Str(tract.intID) + " " + Str(tract.dblPop);
-      for (int v = 1; v <= intNHomVars; ++v) line.append(" ").append(Str(tract.dblHomSum(v)));
+    const auto nVars = static_cast<std::size_t>(std::max<int>(r.intNHomVars, 0));
+    for (int t = 1; t <= tracts; ++t) {
+      const auto k = static_cast<std::size_t>(t - 1);
+      std::string line = Str(r.intTractID.at(k)) + " " + Str(r.dblTractPop.at(k));
+      for (std::size_t v = 0; v < nVars; ++v) line.append(" ").append(Str(r.dblTractHomSum.at(k * nVars + v)));
       lines.push_back(line);
     }
   }
@@ -130,6 +125,10 @@ void frmOutput::cmdSaveLog_Click() {
 }
 
 void frmOutput::cmdSaveTcts_Click() {
+  if (!qel::udtLastRun.blnSolution) {
+    qel::MsgBox("The last run found no solution: there are no tracts to save", qel::kMbExclamation, "No solution");
+    return;
+  }
   SaveWith("Save tract composition file",
            "Comma Separated Values files (*.csv)|*.csv|All files (*.*)|*.*", "QELout.csv",
            &qel::WriteTractComposition, "Tract composition saved to ", "Tracts saved");

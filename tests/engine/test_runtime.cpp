@@ -1,10 +1,17 @@
 // The run-time layer under the engine (conversions, tables, clock, files)
 // and the engine's state, seen through the public header alone.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <set>
 #include <tuple>
 #include <type_traits>
 
@@ -87,45 +94,125 @@ TEST_F(Files, LinesEndInCrLfLfOrCr) {
   }
 }
 
-TEST_F(Files, AFailedWriteOfTheResultsIsReportedAndKeepsTheOldFile) {
-  intNRecs = 3;
-  for (auto write : {&WriteProgramLog, &WriteTractComposition}) {
-    const std::string p = WriteFile("out.txt", "old");
-    // The new text goes to a full device: it fails on close at the latest.
-    std::filesystem::create_symlink("/dev/full", p + ".qel-new");
-    ASSERT_EQ(ErrorOf([&] { write(p); }), 57);  // "Device I/O error", the number the box shows
-    ASSERT_FALSE(std::filesystem::is_symlink(p));
-    EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(p + ".qel-new")));
-    EXPECT_FALSE(FileIsOpen(3) || FileIsOpen(4));
-  }
+// The names in a folder, to show that a save left nothing else behind.
+std::set<std::string> Names(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
 }
 
-TEST_F(Files, OutputReplacesTheTargetOnCloseWithItsPermissionsOrIsWrittenInPlace) {
+void Save(const std::string& path, const std::string& text) {
+  FileOpenOutput(4, path);
+  PrintLine(4, text);
+  FileClose(4);
+}
+
+TEST_F(Files, ASaveTouchesOnlyTheFileNamed) {
+  namespace fs = std::filesystem;
+  const std::string p = WriteFile("QELlog.txt", "old");
+  fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  // Names that an earlier program took for its scratch file: a planted link
+  // and a file of the user's.
+  const std::string victim = WriteFile("victim", "victim");
+  fs::create_symlink(victim, p + ".qel-new");
+  WriteFile("QELlog.txt.tmp", "mine");
+  const auto names = Names(tempDir);
+
+  FileOpenOutput(4, p);
+  PrintLine(4, "aborted");
+  FileAbort(4);
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
+  Save(p, "new");
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "new\r\n");
+  EXPECT_EQ(fs::status(p).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(qeltest::ReadWholeFile(victim), "victim");
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("QELlog.txt.tmp")), "mine");
+  EXPECT_TRUE(fs::is_symlink(p + ".qel-new"));
+  EXPECT_EQ(Names(tempDir), names);  // no scratch file left, nothing else made
+
+  // A link names the file to update, and stays a link; so does a link to a link.
+  fs::create_symlink("QELlog.txt", tempDir / "link");
+  fs::create_symlink(tempDir / "link", tempDir / "link2");
+  Save(TempPath("link2"), "through links");
+  EXPECT_TRUE(fs::is_symlink(TempPath("link")) && fs::is_symlink(TempPath("link2")));
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "through links\r\n");
+  // A file with another name (a hard link) is written in place: both names
+  // see the new text.
+  fs::create_hard_link(p, tempDir / "hard");
+  Save(p, "both names");
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("hard")), "both names\r\n");
+  EXPECT_EQ(fs::hard_link_count(p), 2u);
+  // A pipe is written in place, and one that nobody reads is refused
+  // rather than waited on.
+  const std::string pipe = TempPath("pipe");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(ErrorOf([&] { FileOpenOutput(4, pipe); }), kErrPathAccess);
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  Save(pipe, "piped");
+  char got[16] = {};
+  EXPECT_EQ(::read(reader, got, sizeof got), 7);
+  EXPECT_STREQ(got, "piped\r\n");
+  ::close(reader);
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  // A folder is no file to write; neither is a path through a missing one.
+  EXPECT_EQ(ErrorOf([this] { FileOpenOutput(4, TempPath("")); }), kErrPathAccess);
+  EXPECT_EQ(ErrorOf([this] { FileOpenOutput(4, TempPath("nowhere/out.txt")); }), kErrPathAccess);
+  EXPECT_FALSE(FileIsOpen(4));
+}
+
+TEST_F(Files, ASaveKeepsOwnerAndProtection) {
   namespace fs = std::filesystem;
   const std::string p = WriteFile("out.txt", "old");
-  fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
-  auto write = [&p](const std::string& text, bool close) {
-    FileOpenOutput(4, p);
-    PrintLine(4, text);
+  fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  if (::geteuid() != 0) {
+    // A write-protected file is refused as a plain open refuses it.
+    try {
+      FileOpenOutput(4, p);
+      ADD_FAILURE() << "a write-protected file was opened";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(ErrorMessageText(e), "Error 75 Path or file cannot be accessed: Permission denied");
+    }
     EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
-    close ? FileClose(4) : FileAbort(4);
-  };
-  write("aborted", false);
+    GTEST_SKIP() << "owner and group can be given to a file only by root";
+  }
+  ASSERT_EQ(::chown(p.c_str(), 4242, 4343), 0);
+  Save(p, "new");
+  struct stat st {};
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4242u);
+  EXPECT_EQ(st.st_gid, 4343u);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_EQ(qeltest::ReadWholeFile(p), "new\r\n");
+}
+
+// A write that fails part-way (here the file-size limit of the process)
+// leaves the old file as it was, and no scratch file behind; the writers
+// name the file in their error.
+TEST_F(Files, AFailedWriteKeepsTheOldFileAndNamesIt) {
+  const std::string p = WriteFile("out.txt", "old");
+  const auto names = Names(tempDir);
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const int error = ErrorOf([&] { Save(p, std::string(100, 'x')); });
+  const int logError = ErrorOf([&] { WriteProgramLog(p); });
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(error, kErrDeviceIO);
+  EXPECT_EQ(logError, kErrDeviceIO);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
-  EXPECT_FALSE(fs::exists(p + ".qel-new"));
-  write("beside", true);
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "beside\r\n");
-  EXPECT_EQ(fs::status(p).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-  // The file beside cannot be made (as in a read-only folder; a directory
-  // of its name stands in, since tests run as root): written in place.
-  fs::create_directory(p + ".qel-new");
-  FileOpenOutput(4, p);
-  PrintLine(4, "in place");
-  FileClose(4);
-  EXPECT_EQ(qeltest::ReadWholeFile(p), "in place\r\n");
-  EXPECT_TRUE(fs::is_directory(p + ".qel-new"));
-  EXPECT_EQ(ErrorOf([this] { FileOpenOutput(4, TempPath("nowhere/out.txt")); }), 75);  // "Path/File access error"
+  EXPECT_EQ(Names(tempDir), names);
+  EXPECT_FALSE(FileIsOpen(4));
+  try {
+    WriteProgramLog(TempPath("nowhere/QELlog.txt"));
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Description(), "Path or file cannot be accessed: No such file or directory (" +
+                                   TempPath("nowhere/QELlog.txt") + ")");
+  }
 }
 
 // Every scalar of the engine's state.

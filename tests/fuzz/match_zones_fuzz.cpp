@@ -1,7 +1,8 @@
-// The zone table of the matching layer built from any file. The first byte
-// chooses the settings (bit 0 header line, bit 1 layer A fixed, bit 2
-// population B) and answers the header question (bit 3 Cancel). The zones
-// stay within their tables, and the records loaded are not touched.
+// The zone table of the matching layer built from any file, loaded first as
+// the study area. The first byte chooses the settings (bit 0 header line,
+// bit 1 layer A fixed, bit 2 population B) and answers the header questions
+// (bits 3.. Cancel). The zones stay within their tables, and the records
+// loaded are not touched.
 #include <cstdint>
 #include <string>
 
@@ -18,12 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t options = data[0];
   qel::blnFixedA = (options & 2) != 0;
   qel::intPopLayer = (options & 4) ? 2 : 1;
-  qelfuzz::ScriptAnswers((options >> 3) & 1);
-  qel::intNRecs = 42;  // what a load left
+  qelfuzz::ScriptAnswers(options >> 3);
   const std::string path = qelfuzz::WriteScratch("in.pat", data + 1, size - 1);
+  std::string a, b;
+  qel::ReadIntersectionFile(options & 1, path, a, b);
+  const int16_t loaded = qel::intNRecs;
   const bool built = qel::ReadMatchZones(options & 1, path);
   qelfuzz::Require(!qel::FileIsOpen(1), "the file closed");
-  qelfuzz::Require(qel::intNRecs == 42, "the records loaded are not touched");
+  qelfuzz::Require(qel::intNRecs == loaded, "the records loaded are not touched");
   qelfuzz::Require(built || qel::intNZones == 0, "no half-built zone table");
   qelfuzz::Require(qel::intNZones >= 0 && qel::intNZones <= qel::kTableSize, "a zone count within the table");
   for (int z = 1; z <= qel::intNZones; ++z)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct ShownBox {
   std::string title;
   bool operator==(const ShownBox&) const = default;
 };
+// A box as a failed expectation shows it.
+inline void PrintTo(const ShownBox& b, std::ostream* os) {
+  *os << '{' << b.style << " \"" << b.title << "\" \"" << b.prompt << "\"}";
+}
 
 // Installs itself as the message-box handler; queued answers first in,
 // first out, OK when none is left.

@@ -10,6 +10,7 @@
 
 #include "WorkbenchWindows.h"
 #include "engine.h"
+#include "frmInputSummary.h"
 #include "frmMain.h"
 #include "frmOutput.h"
 #include "frmQELRun.h"
@@ -82,6 +83,15 @@ class TestMainWindow : public QObject {
     QFile f(dir_.filePath(QString::fromLatin1(name)));
     if (f.open(QIODevice::WriteOnly)) f.write(text.c_str());
     return f.fileName().toStdString();
+  }
+  void Save(QPushButton* command, const std::string& path) {
+    ModalScript::AnswerPath(path);
+    ModalScript::AnswerButton(qel::kIdOk);
+    command->click();
+  }
+  static std::string ReadAll(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
   }
   // Clicks Run expecting one warning and no run; returns its prompt.
   std::string Refused() {
@@ -160,18 +170,20 @@ class TestMainWindow : public QObject {
     }
   }
 
-  void headerLineNamesTheLayersOrCancelClears() {
+  void headerLineNamesTheLayersOrCancelKeepsTheArea() {
     const std::string body = "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n";
     w->chkHeader->setChecked(true);
-    Load(w->CmdInputfile, Write("h.pat", "id Regions Districts\n" + body), qel::kIdOk);
+    const std::string loaded = Write("h.pat", "id Regions Districts\n" + body);
+    Load(w->CmdInputfile, loaded, qel::kIdOk);
     QCOMPARE(ModalScript::MessageBoxes().back().title, std::string("Header information"));
     QCOMPARE(w->lblNameA->text(), QStringLiteral("Regions"));
     QCOMPARE(w->lblNameB->text(), QStringLiteral("Districts"));
     Load(w->CmdInputfile, Write("c.pat", "id X Y\n" + body), qel::kIdCancel);
-    QCOMPARE(int(qel::intNRecs), 0);
-    QVERIFY(w->lblNrecs->isHidden() && w->txtInputfile->text().isEmpty());
-    QVERIFY(!w->chkHeader->isChecked() && !w->cmdGetcont->isEnabled());
-    QCOMPARE(w->lblNameA->text(), QStringLiteral("Boundary layer A"));
+    QCOMPARE(int(qel::intNRecs), 3);
+    QCOMPARE(w->txtInputfile->text().toStdString(), loaded);
+    QCOMPARE(qel::strInputFile, loaded);
+    QVERIFY(!w->lblNrecs->isHidden() && w->cmdGetcont->isEnabled());
+    QCOMPARE(w->lblNameA->text(), QStringLiteral("Regions"));
   }
 
   void constraintPanelEnablesAndCaptions() {
@@ -302,6 +314,71 @@ class TestMainWindow : public QObject {
     QFile before(QString::fromStdString(composition + ".before")), after(QString::fromStdString(composition));
     QVERIFY(before.open(QIODevice::ReadOnly) && after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), before.readAll());
+  }
+
+  // A file that does not load whole changes nothing that the window shows
+  // or that a run would use.
+  void refusedLoadsLeaveTheWindowAsItWas() {
+    LoadSids();
+    auto shown = [this] {
+      return QStringList{w->txtInputfile->text(), w->lblNrecs->text(), w->txtContfile->text(), w->lblContrecs->text(),
+                         frmInputSummary::Instance()->lblNrecs->text(), w->lblNameA->text(),
+                         QString::number(w->cmdRun->isEnabled()), QString::number(w->cmdRun->isDefault()),
+                         QString::number(w->mnuViewInputSummary->isEnabled()), QString::number(qel::intNRecs)};
+    };
+    const QStringList before = shown();
+    const std::string pat = Write("bad.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n40000 1 1 1 1 1\n");
+    Load(w->CmdInputfile, pat, qel::kIdOk);
+    QCOMPARE(LastPrompt(), "Error 6 Overflow: value outside the range of a 16-bit number in field 1 (line 4 of " + pat + ")");
+    QCOMPARE(shown(), before);
+    QFile sids(QString::fromStdString(kSidsCtg));
+    QVERIFY(sids.open(QIODevice::ReadOnly));
+    std::string ctg;
+    for (int line = 1; line < 200; ++line) ctg += sids.readLine().toStdString();
+    const std::string bad = Write("bad.ctg", ctg + "2 3\n");
+    Load(w->cmdGetcont, bad, qel::kIdOk);
+    QCOMPARE(LastPrompt(), "Error 13 Type mismatch: a line needs two record numbers and a length (line 200 of " + bad + ")");
+    QCOMPARE(shown(), before);
+    QVERIFY(qel::arrBB(101).intNNbrs > 0);  // the last county keeps its neighbours
+  }
+
+  // The saves write the run that made the results; a run that keeps no
+  // solution of its own study area lists and saves no tracts.
+  void resultsStayWithTheirStudyArea() {
+    LoadSids();
+    w->chkZonespec[0]->setChecked(true);
+    w->txtMinpop->setText(QStringLiteral("9600"));
+    w->cmdRun->click();
+    frmOutput* out = frmOutput::Instance();
+    QVERIFY(out->isVisible());
+    const std::string lattice = Write("l.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n");
+    Load(w->CmdInputfile, lattice);
+    Load(w->cmdGetcont, Write("l.ctg", "2 3 1\n2 1 1\n3 1 1\n"));
+    const std::string log = dir_.filePath(QStringLiteral("QELlog.txt")).toStdString();
+    const std::string csv = dir_.filePath(QStringLiteral("QELout.csv")).toStdString();
+    Save(out->cmdSaveLog, log);
+    Save(out->cmdSaveTcts, csv);
+    QVERIFY(ReadAll(log).find("Input file : " + kSids + "\r\n") != std::string::npos);
+    QVERIFY(ReadAll(csv).rfind("1825,", 0) == 0);  // the first county's own number
+
+    w->txtIterations->setText(QStringLiteral("0"));
+    ModalScript::AnswerButton(qel::kIdOk);
+    w->cmdRun->click();
+    QCOMPARE(LastPrompt(), std::string("The run found no solution: there are no tracts to report or save"));
+    QVERIFY(out->isVisible());
+    out->lstOutInfo->clear();
+    out->cmdView->click();
+    QCOMPARE(out->lstOutInfo->item(out->lstOutInfo->count() - 1)->text(),
+             QStringLiteral("Tract ID, Pop, No. parts, BBinput IDs"));
+    QFile::remove(QString::fromStdString(csv));
+    const size_t dialogs = ModalScript::Records().size();
+    ModalScript::AnswerButton(qel::kIdOk);
+    out->cmdSaveTcts->click();
+    QCOMPARE(LastPrompt(), std::string("The last run found no solution: there are no tracts to save"));
+    QCOMPARE(ModalScript::Records().size(), dialogs + 1);  // the box alone, no dialog
+    QVERIFY(!QFile::exists(QString::fromStdString(csv)));
+    Save(out->cmdSaveLog, log);
+    QVERIFY(ReadAll(log).find("Input file : " + lattice + "\r\n") != std::string::npos);
   }
 
   void unusableTextIsRefusedNotFatal() {

@@ -243,6 +243,7 @@ class TestWholeProgram : public QObject {
     }
     blnHomog = true;
     intNHomVars = 2;
+    KeepRunResult();
     frmOutput* o = frmOutput::Instance();
     o->lstOutInfo->clear();
     o->cmdView->click();

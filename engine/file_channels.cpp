@@ -1,0 +1,410 @@
+// Text files by channel number. Input comes only from regular files, read
+// ahead in blocks; output goes to a scratch file of its own beside the
+// target and replaces it only when the channel is closed, so a save touches
+// no file but the one named, and a failed one leaves that file as it was.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "runtime.h"
+
+namespace qel {
+
+namespace {
+
+struct Channel {
+  bool open = false;
+  bool output = false;
+  int fd = -1;
+  // Input is read ahead in blocks; lines are cut from the block.
+  std::vector<char> block;
+  std::size_t pos = 0, len = 0;
+  bool ended = false;  // the file has no more to give
+  bool hasCR = false;  // the block holds a CR: lines may end in one
+  // Output: the file that the path names once its links are followed, and
+  // the scratch file written in its stead (empty: the target is written in
+  // place, at the close, from `pending`).
+  std::string target, scratch;
+  std::string pending;
+};
+
+constexpr std::size_t kInputBlock = 64 * 1024;
+constexpr std::size_t kOutputBlock = 64 * 1024;
+constexpr int kMaxLinkHops = 40;
+
+// Nothing that runs before main or after it opens a channel.
+std::array<Channel, kMaxChannel + 1> g_channels;
+
+Channel& Get(int channel) {
+  if (channel < 1 || channel > kMaxChannel) RaiseError(kErrBadFileChannel);
+  return g_channels[static_cast<std::size_t>(channel)];
+}
+
+Channel& GetOpen(int channel) {
+  Channel& c = Get(channel);
+  if (!c.open) RaiseError(kErrBadFileChannel);
+  return c;
+}
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+void Reset(Channel& c) {
+  CloseFd(c.fd);
+  c.open = c.output = false;
+  c.pos = c.len = 0;
+  c.ended = c.hasCR = false;
+  c.target.clear();
+  c.scratch.clear();
+  c.pending.clear();
+  c.pending.shrink_to_fit();
+}
+
+std::string SystemText(int err) { return std::generic_category().message(err); }
+
+// Any refusal of the system is an access error with the system's reason.
+[[noreturn]] void RaiseAccessError(int err) {
+  RaiseError(kErrPathAccess, ErrorDescription(kErrPathAccess) + ": " + SystemText(err));
+}
+
+// A file to read that is not there is "not found"; a file that is there but
+// may not be read is an access error.
+[[noreturn]] void RaiseOpenError(int err) {
+  if (err == ENOENT || err == ENOTDIR) RaiseError(kErrFileNotFound);
+  RaiseAccessError(err);
+}
+
+[[noreturn]] void RaiseWriteError(int err) {
+  RaiseError(kErrDeviceIO, ErrorDescription(kErrDeviceIO) + ": " + SystemText(err));
+}
+
+[[noreturn]] void RaiseNotAFile(mode_t mode) {
+  RaiseError(kErrPathAccess, ErrorDescription(kErrPathAccess) + (S_ISDIR(mode) ? ": a folder, not a file"
+                                                                                : ": a pipe or device, not a file"));
+}
+
+bool ClearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// True when unread input is in the block, reading the next one if needed.
+bool HasInput(Channel& c) {
+  if (c.pos < c.len) return true;
+  if (c.ended) return false;
+  if (c.block.empty()) c.block.resize(kInputBlock);
+  c.len = 0;
+  c.pos = 0;
+  while (c.len < c.block.size()) {
+    const ssize_t n = ::read(c.fd, c.block.data() + c.len, c.block.size() - c.len);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) RaiseError(kErrDeviceIO, ErrorDescription(kErrDeviceIO) + ": " + SystemText(errno));
+    if (n == 0) break;
+    c.len += static_cast<std::size_t>(n);
+  }
+  c.hasCR = std::memchr(c.block.data(), '\r', c.len) != nullptr;
+  if (c.len < c.block.size()) c.ended = true;
+  return c.len > 0;
+}
+
+void WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) RaiseWriteError(n < 0 ? errno : ENOSPC);
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file that a path names once every symbolic link in its last part is
+// followed: a save updates that file and leaves the links as they are.
+std::string FollowLinks(const std::string& path) {
+  std::string p = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = ::readlink(p.c_str(), link.data(), link.size());
+    if (n < 0) RaiseAccessError(errno);
+    link.resize(static_cast<std::size_t>(n));
+    p = !link.empty() && link[0] == '/' ? link : FolderOf(p) + "/" + link;
+  }
+  RaiseAccessError(ELOOP);
+}
+
+// The permission bits that a new file gets from the process.
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+// The scratch file takes the old file's owner, group and permission bits
+// where the process may give them, or those of a new file.
+void TakeOldAttributes(int fd, const std::string& target) {
+  struct stat old;
+  if (::stat(target.c_str(), &old) != 0) {
+    (void)::fchmod(fd, NewFileMode());
+    return;
+  }
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  (void)::fchmod(fd, old.st_mode & 07777);
+}
+
+void FlushPending(Channel& c) {
+  WriteAll(c.fd, c.pending.data(), c.pending.size());
+  c.pending.clear();
+}
+
+// Writes the scratch file out and puts it in the target's place.
+void CommitScratch(Channel& c) {
+  FlushPending(c);
+  TakeOldAttributes(c.fd, c.target);
+  const int fd = c.fd;
+  c.fd = -1;
+  if (::close(fd) != 0) RaiseWriteError(errno);
+  if (::rename(c.scratch.c_str(), c.target.c_str()) != 0) RaiseAccessError(errno);
+  c.scratch.clear();
+}
+
+// The target itself, emptied and written whole: a device, a pipe, a file
+// with other names, or one whose folder takes no new file.
+void CommitInPlace(Channel& c) {
+  struct stat st;
+  if (::fstat(c.fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(c.fd, 0) != 0) RaiseWriteError(errno);
+  FlushPending(c);
+  const int fd = c.fd;
+  c.fd = -1;
+  if (::close(fd) != 0) RaiseWriteError(errno);
+}
+
+}  // namespace
+
+void FileOpenInput(int channel, const std::string& path) {
+  Channel& c = Get(channel);
+  if (c.open) RaiseError(kErrFileAlreadyOpen);
+  if (path.empty()) RaiseError(kErrPathAccess);
+  // Not blocking: a pipe would otherwise wait for a writer before it could
+  // be refused.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) RaiseOpenError(errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !ClearNonBlocking(fd)) {
+    const int err = errno;
+    ::close(fd);
+    RaiseOpenError(err);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    RaiseNotAFile(st.st_mode);
+  }
+  c.fd = fd;
+  c.pos = c.len = 0;
+  c.ended = false;
+  // Editors on Windows often start a text file with a UTF-8 byte order mark;
+  // it is no part of the first line.
+  try {
+    if (HasInput(c) && c.len >= 3 && std::memcmp(c.block.data(), "\xEF\xBB\xBF", 3) == 0) c.pos = 3;
+  } catch (...) {
+    Reset(c);
+    throw;
+  }
+  c.open = true;
+  c.output = false;
+}
+
+void FileOpenOutput(int channel, const std::string& path) {
+  Channel& c = Get(channel);
+  if (c.open) RaiseError(kErrFileAlreadyOpen);
+  if (path.empty()) RaiseError(kErrPathAccess);
+  const std::string target = FollowLinks(path);
+  struct stat st;
+  const bool exists = ::lstat(target.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) RaiseNotAFile(st.st_mode);
+  int fd = -1;
+  if (exists) {
+    // The open that the file itself allows: a write-protected file is
+    // refused here, as a plain open refuses it. Not blocking: a pipe with no
+    // reader is refused rather than waited for.
+    fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0) RaiseAccessError(errno);
+    if (!ClearNonBlocking(fd)) {
+      ::close(fd);
+      RaiseAccessError(errno);
+    }
+  }
+  std::string scratch;
+  // Devices, pipes and files with other names are written in place: a
+  // replacement would leave the device, or the other names, behind.
+  if (!exists || (S_ISREG(st.st_mode) && st.st_nlink <= 1)) {
+    scratch = FolderOf(target) + "/." + NameOf(target) + ".XXXXXX";
+    // A name of its own, created here and now: never an existing file and
+    // never through a link.
+    const int sfd = ::mkostemp(scratch.data(), O_CLOEXEC);
+    if (sfd >= 0) {
+      CloseFd(fd);
+      fd = sfd;
+    } else {
+      scratch.clear();
+      // The folder takes no new file: the target is written in place.
+      if (fd < 0) fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
+      if (fd < 0) RaiseAccessError(errno);
+    }
+  }
+  c.fd = fd;
+  c.target = target;
+  c.scratch = scratch;
+  c.pending.clear();
+  c.open = true;
+  c.output = true;
+}
+
+std::string_view LineView(int channel, std::string& spill) {
+  Channel& c = GetOpen(channel);
+  if (c.output) RaiseError(kErrBadFileChannel);
+  if (!HasInput(c)) RaiseError(kErrInputPastEnd);
+  // Most lines end within the block: they are seen where they stand.
+  const char* from = c.block.data() + c.pos;
+  const char* end = c.block.data() + c.len;
+  const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+  if (stop && c.hasCR) {
+    const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+    if (cr) stop = cr;
+  }
+  if (stop && (*stop == '\n' || stop + 1 < end)) {
+    c.pos = static_cast<std::size_t>(stop - c.block.data()) + 1;
+    if (*stop == '\r' && c.block[c.pos] == '\n') ++c.pos;
+    return {from, static_cast<std::size_t>(stop - from)};
+  }
+  LineInput(channel, spill);
+  return spill;
+}
+
+void LineInput(int channel, std::string& line) {
+  Channel& c = GetOpen(channel);
+  if (c.output) RaiseError(kErrBadFileChannel);
+  if (!HasInput(c)) RaiseError(kErrInputPastEnd);
+  line.clear();
+  for (;;) {
+    const char* from = c.block.data() + c.pos;
+    const char* end = c.block.data() + c.len;
+    const char* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+    const char* stop = lf ? lf : end;
+    if (c.hasCR) {
+      const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+      if (cr) stop = cr;
+    }
+    line.append(from, stop);
+    c.pos = static_cast<std::size_t>(stop - c.block.data());
+    // No line of any input may be longer: a file of one endless line stops
+    // here instead of filling the memory.
+    if (line.size() > kMaxLineLength) RaiseError(kErrOverflow, kLineTooLong);
+    if (stop != end) {
+      ++c.pos;
+      // CR LF is one line end, also when the block ends between them.
+      if (*stop == '\r' && HasInput(c) && c.block[c.pos] == '\n') ++c.pos;
+      return;
+    }
+    if (!HasInput(c)) return;
+  }
+}
+
+std::string LineInput(int channel) {
+  std::string line;
+  LineInput(channel, line);
+  return line;
+}
+
+bool FileEof(int channel) {
+  Channel& c = GetOpen(channel);
+  if (c.output) return true;
+  return !HasInput(c);
+}
+
+void PrintLine(int channel, const std::string& text) {
+  Channel& c = GetOpen(channel);
+  if (!c.output) RaiseError(kErrBadFileChannel);
+  c.pending.append(text).append("\r\n");
+  if (!c.scratch.empty() && c.pending.size() >= kOutputBlock) FlushPending(c);
+}
+
+void WriteRecord(int channel, std::initializer_list<long long> values) {
+  std::string line;
+  bool first = true;
+  for (long long v : values) {
+    if (!first) line += ',';
+    line += std::to_string(v);
+    first = false;
+  }
+  PrintLine(channel, line);
+}
+
+void FileClose(int channel) {
+  Channel& c = Get(channel);
+  if (!c.open) return;
+  try {
+    if (c.output && !c.scratch.empty()) {
+      CommitScratch(c);
+    } else if (c.output) {
+      CommitInPlace(c);
+    }
+  } catch (...) {
+    FileAbort(channel);
+    throw;
+  }
+  Reset(c);
+}
+
+void FileAbort(int channel) {
+  Channel& c = Get(channel);
+  if (!c.open) return;
+  CloseFd(c.fd);
+  // Nothing reached the target: what was written went to the scratch file
+  // or is still pending.
+  if (c.output && !c.scratch.empty()) ::unlink(c.scratch.c_str());
+  Reset(c);
+}
+
+void FileCloseAll() {
+  // Close every channel even when one of them fails; report the first failure.
+  bool failed = false;
+  RuntimeError first(0, "");
+  for (int ch = 1; ch <= kMaxChannel; ++ch) {
+    try {
+      FileClose(ch);
+    } catch (const RuntimeError& e) {
+      if (!failed) first = e;
+      failed = true;
+    }
+  }
+  if (failed) throw first;
+}
+
+void FileAbortAll() {
+  for (int ch = 1; ch <= kMaxChannel; ++ch) FileAbort(ch);
+}
+
+bool FileIsOpen(int channel) { return Get(channel).open; }
+
+}  // namespace qel

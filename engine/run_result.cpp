@@ -1,0 +1,103 @@
+// The results of the last run, kept at its end for the log, the composition
+// file and the report, and the best solution that a new study area drops.
+#include <algorithm>
+#include <utility>
+
+#include "block_tract.h"
+#include "engine.h"
+
+namespace qel {
+
+udtRunResult udtLastRun;
+
+namespace {
+
+void KeepSettings(udtRunResult& r) {
+  r.strInputFile = strInputFile;
+  r.intNIterations = intNIterations;
+  r.intElapsedSecs = intElapsedSecs;
+  r.blnThresholdPop = blnThresholdPop;
+  r.dblThreshold = dblThreshold;
+  r.blnTargetPop = blnTargetPop;
+  r.dblTarget = dblTarget;
+  r.intPopLayer = intPopLayer;
+  r.blnShape = blnShape;
+  r.dblShapeWeight = dblShapeWeight;
+  r.blnHomog = blnHomog;
+  r.dblHomWeight = dblHomWeight;
+  r.blnFixedA = blnFixedA;
+  r.blnFixedB = blnFixedB;
+  r.blnApprox = blnApprox;
+  r.blnIRAApprox = blnIRAApprox;
+  r.blnSA = blnSA;
+  r.intBestIteration = intBestIteration;
+  r.dblBestTP = dblBestTP;
+  r.dblBestP2A = dblBestP2A;
+  r.dblBestIAC = dblBestIAC;
+  r.dblBestMin = dblBestMin;
+  r.dblBestApx = dblBestApx;
+  r.intIslandsSkipped = intIslandsSkipped;
+  r.intNHomVars = intNHomVars;
+}
+
+// The best tracts through the snapshot of the best iteration, and each
+// block's tract as the restore left it.
+void KeepTracts(udtRunResult& r) {
+  const int nVars = std::clamp<int>(intNHomVars, 0, kHomSize);
+  for (int t = 1; t <= intNBestTracts; ++t) {
+    const udtTract& tract = std::as_const(arrBestTract)(t);
+    r.intTractID.push_back(tract.intID);
+    r.dblTractPop.push_back(tract.dblPop);
+    for (int k = 1; k <= tract.intNMembers; ++k) {
+      const int16_t g = tract.intMember(k);
+      for (int j = 1; j <= intBestIBBCount(g); ++j) r.intTractBlock.push_back(std::as_const(intBestIBBMember)(g, j));
+    }
+    r.intTractBlocksEnd.push_back(static_cast<int>(r.intTractBlock.size()));
+    for (int v = 1; v <= nVars; ++v) r.dblTractHomSum.push_back(tract.dblHomSum(v));
+  }
+  for (int i = 2; i <= intNRecs; ++i) {
+    r.intBlockID.push_back(std::as_const(arrBB)(i).intID);
+    r.intBlockTract.push_back(TractOfBlock(i));
+  }
+}
+
+}  // namespace
+
+void KeepRunResult() {
+  udtRunResult& r = udtLastRun;
+  // Cleared, not replaced: the lists keep their room from run to run.
+  r.intTractID.clear();
+  r.dblTractPop.clear();
+  r.intTractBlocksEnd.clear();
+  r.intTractBlock.clear();
+  r.dblTractHomSum.clear();
+  r.intBlockID.clear();
+  r.intBlockTract.clear();
+  r.blnMade = true;
+  r.blnSolution = intNBestTracts > 0;
+  KeepSettings(r);
+  if (r.blnSolution) KeepTracts(r);
+}
+
+std::string RunTractLine(int t) {
+  const udtRunResult& r = udtLastRun;
+  const auto k = static_cast<std::size_t>(t - 1);
+  const int first = t > 1 ? r.intTractBlocksEnd.at(k - 1) : 0;
+  const int end = r.intTractBlocksEnd.at(k);
+  std::string list;
+  for (int b = first; b < end; ++b) {
+    list += ' ';
+    list += Str(static_cast<int>(r.intTractBlock.at(static_cast<std::size_t>(b))));
+  }
+  return Str(static_cast<int>(r.intTractID.at(k))) + "  " + Str(r.dblTractPop.at(k)) + " " + Str(end - first) + " " +
+         list;
+}
+
+void ForgetBestSolution() {
+  intNBestTracts = 0;
+  intBestIteration = 0;
+  dblBestTP = dblBestP2A = dblBestIAC = dblBestMin = dblBestApx = 0;
+  intIslandsSkipped = 0;
+}
+
+}  // namespace qel

@@ -97,9 +97,8 @@ bool ClearNonBlocking(int fd) {
   return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
-// True when unread input is in the block, reading the next one if needed.
-bool HasInput(Channel& c) {
-  if (c.pos < c.len) return true;
+// Reads the next block; true when it holds input.
+bool ReadBlock(Channel& c) {
   if (c.ended) return false;
   if (c.block.empty()) c.block.resize(kInputBlock);
   c.len = 0;
@@ -115,6 +114,10 @@ bool HasInput(Channel& c) {
   if (c.len < c.block.size()) c.ended = true;
   return c.len > 0;
 }
+
+// True when unread input is in the block, reading the next one if needed.
+// Asked at every line: the common answer costs a comparison.
+inline bool HasInput(Channel& c) { return c.pos < c.len || ReadBlock(c); }
 
 void WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {

@@ -27,15 +27,22 @@ struct ParsedRecord {
   HomArray hom;
 };
 
-// The text of field k for a conversion, refused with what is wrong with it.
-std::string_view NumberField(const LineFields& f, int k, int& field) {
-  field = 0;  // these messages name the field themselves
+[[noreturn]] void RaiseMissingField(const LineFields& f, int k) {
   if (k > f.n) {
     RaiseError(kErrTypeMismatch, "Type mismatch: field " + Str(k) + " is missing; a record needs " +
                                      Str(kFirstHomField - 1) + " fields at least");
   }
+  RaiseError(kErrTypeMismatch, "Type mismatch: field " + Str(k) + " is empty");
+}
+
+// The text of field k for a conversion, refused with what is wrong with it
+// (those messages name the field themselves).
+inline std::string_view NumberField(const LineFields& f, int k, int& field) {
   const std::string_view text = Field(f, k);
-  if (text.empty()) RaiseError(kErrTypeMismatch, "Type mismatch: field " + Str(k) + " is empty");
+  if (text.empty()) {
+    field = 0;
+    RaiseMissingField(f, k);
+  }
   field = k;
   return text;
 }
@@ -49,7 +56,7 @@ void CheckBlockNumber(int r, int16_t id) {
                "Invalid value: a block number must be 1 or more, not " + Str(static_cast<int>(id)));
   }
   if (r == 1 && id < 0) {
-    RaiseError(kErrInvalidValue, "Invalid value: the number of the outside (record 1) must not be negative, not " +
+    RaiseError(kErrInvalidValue, "Invalid value: the number of the outside (record 1) must be 0 or more, not " +
                                      Str(static_cast<int>(id)));
   }
 }

@@ -38,11 +38,11 @@ void AddZone(int16_t code, int16_t record, double pop) {
 // True when the line read as record r is still the record loaded: the zones
 // name records of the loaded study area, so the file (and the header
 // setting) must give the same records as at the load.
-bool SameAsLoaded(int r, const LineFields& fields, int codeField, int popField) {
+bool SameAsLoaded(int r, double first, int16_t code, double pop) {
   if (r > intNRecs) return false;
   const udtBB& b = std::as_const(arrBB)(r);
-  return CInt(Field(fields, 1)) == b.intID && CInt(Field(fields, codeField)) == (blnFixedA ? b.intZoneB : b.intZoneA) &&
-         CDbl(Field(fields, popField)) == (intPopLayer == 1 ? b.dblPopA : b.dblPopB);
+  return CInt(first) == b.intID && code == (blnFixedA ? b.intZoneB : b.intZoneA) &&
+         pop == (intPopLayer == 1 ? b.dblPopA : b.dblPopB);
 }
 
 void ShowChangedFile(const std::string& strFile, int line) {
@@ -77,18 +77,19 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
       }
       SplitFields(LineView(kIntersectionChannel, text), fields);
       const int16_t record = static_cast<int16_t>(records + 1);
-      if (!SameAsLoaded(record, fields, codeField, popField)) {
+      const double first = CDbl(Field(fields, 1));
+      // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
+      // (or 7.2) are one zone.
+      const int16_t code = CInt(Field(fields, codeField));
+      const double pop = CDbl(Field(fields, popField));
+      if (!SameAsLoaded(record, first, code, pop)) {
         FileClose(kIntersectionChannel);
         ShowChangedFile(strFile, line);
         intNZones = 0;
         return false;
       }
       // The outside belongs to no zone, wherever its line stands.
-      if (CDbl(Field(fields, 1)) != 1) {
-        // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
-        // (or 7.2) are one zone.
-        const int16_t code = CInt(Field(fields, codeField));
-        const double pop = CDbl(Field(fields, popField));
+      if (first != 1) {
         int16_t& z = zoneOf[static_cast<std::size_t>(code + 32768)];
         if (z > 0) {
           AddMember(arrZone(z), record, pop);

@@ -44,6 +44,7 @@ void KeepSettings(udtRunResult& r) {
 // block's tract as the restore left it.
 void KeepTracts(udtRunResult& r) {
   const int nVars = std::clamp<int>(intNHomVars, 0, kHomSize);
+  r.intTractBlock.reserve(static_cast<std::size_t>(std::max<int>(intNRecs, 0)));
   for (int t = 1; t <= intNBestTracts; ++t) {
     const udtTract& tract = std::as_const(arrBestTract)(t);
     r.intTractID.push_back(tract.intID);
@@ -55,9 +56,12 @@ void KeepTracts(udtRunResult& r) {
     r.intTractBlocksEnd.push_back(static_cast<int>(r.intTractBlock.size()));
     for (int v = 1; v <= nVars; ++v) r.dblTractHomSum.push_back(tract.dblHomSum(v));
   }
+  const int blocks = std::max(intNRecs - 1, 0);
+  r.intBlockID.resize(static_cast<std::size_t>(blocks));
+  r.intBlockTract.resize(static_cast<std::size_t>(blocks));
   for (int i = 2; i <= intNRecs; ++i) {
-    r.intBlockID.push_back(std::as_const(arrBB)(i).intID);
-    r.intBlockTract.push_back(TractOfBlock(i));
+    r.intBlockID[static_cast<std::size_t>(i - 2)] = std::as_const(arrBB)(i).intID;
+    r.intBlockTract[static_cast<std::size_t>(i - 2)] = TractOfBlock(i);
   }
 }
 

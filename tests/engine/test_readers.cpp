@@ -137,7 +137,7 @@ TEST_F(Readers, AnIntersectionFileThatDoesNotLoadWholeChangesNothing) {
       {kGood + "-5 1 1 1 1 1\n", "Error 5 Invalid value: a block number must be 1 or more, not -5 (line 3 of " + p + ")"},
       {kGood + "0 1 1 1 1 1\n", "Error 5 Invalid value: a block number must be 1 or more, not 0 (line 3 of " + p + ")"},
       {"-1 0 0 0 0 0\n2 1 1 10 10 1\n",
-       "Error 5 Invalid value: the number of the outside (record 1) must not be negative, not -1 (line 1 of " + p + ")"},
+       "Error 5 Invalid value: the number of the outside (record 1) must be 0 or more, not -1 (line 1 of " + p + ")"},
   };
   for (const auto& c : cases) {
     ReadPat(c.content);

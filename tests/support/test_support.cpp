@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -249,6 +251,19 @@ std::string TermsRecomputedDiffer() {
     if (std::bit_cast<uint64_t>(arrZone(z).dblMismatch) != std::bit_cast<uint64_t>(mismatch[static_cast<size_t>(z - 1)]))
       differ += " mismatch of zone " + std::to_string(z);
   return differ.empty() ? "" : "terms differ from a fresh computation:" + differ;
+}
+
+bool AsUnprivileged(const std::function<bool()>& check) {
+  if (::geteuid() != 0) return check();
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    // "nobody": no rights beyond those every user has.
+    const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+    ::_exit(dropped && check() ? 0 : 1);
+  }
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace qeltest

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -123,5 +124,10 @@ std::vector<int> Members(int t);
 // The terms as the last evaluation left them against a fresh computation,
 // bit for bit, every zone's mismatch included: "" when they agree.
 std::string TermsRecomputedDiffer();
+
+// Runs the check as a user without privileges: in a child process that has
+// given up root's rights when the tests run as root (so that a file's
+// permissions hold), in this process otherwise. True when the check held.
+bool AsUnprivileged(const std::function<bool()>& check);
 
 }  // namespace qeltest

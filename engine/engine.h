@@ -176,6 +176,7 @@ extern double dblHomPopSumSq, dblHomPopSqRatio, dblHomPopMean, dblHomN0;
 // ---- Results and flags ------------------------------------------------------------------
 
 extern int16_t intNBestTracts;
+extern int16_t intNBestIBB;  // IBBs of the run that found the best solution
 extern int16_t intBestIteration;
 extern int16_t intElapsedSecs;
 extern int16_t intIslandsSkipped;
@@ -189,8 +190,9 @@ extern void* frmMainInst;
 // terms and best tracts. A later load, a refused run or a change of the
 // settings cannot put another study area's or run's data beside them.
 struct udtRunResult {
-  bool blnMade = false;      // a run has ended since start-up
-  bool blnSolution = false;  // it ended with best tracts of its own study area
+  bool blnMade = false;        // a run has ended since start-up
+  bool blnSolution = false;    // it ended with best tracts of its own study area
+  bool blnAreaLoaded = false;  // its study area is still the one loaded
   std::string strInputFile;
   int16_t intNIterations = 0;
   int16_t intElapsedSecs = 0;
@@ -217,12 +219,19 @@ extern udtRunResult udtLastRun;
 
 // Keeps the results of the run that has just ended in udtLastRun.
 void KeepRunResult();
+// Why the last run's results cannot be shown or written (with `tracts`, as
+// a composition file): no run has ended, its study area is no longer loaded,
+// or (for tracts) it found no solution. Empty when they can.
+std::string RunResultRefusal(bool tracts);
 // The line of best tract t (from 1) of the last run, as the log and the
 // report list it: number, population, block count and record numbers.
 std::string RunTractLine(int t);
-// Drops the best solution, its terms and islands count: a new study area
-// has none of the one before.
+// Drops the best solution and its terms.
 void ForgetBestSolution();
+// A new study area has been loaded: nothing of the one before may be
+// restored, shown or saved (the best solution, the islands count, the demo
+// map, the last run's results).
+void LeaveStudyArea();
 
 // ---- Procedures ----------------------------------------------------------------------
 

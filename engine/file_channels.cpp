@@ -28,15 +28,14 @@ struct Channel {
   std::size_t pos = 0, len = 0;
   bool ended = false;  // the file has no more to give
   bool hasCR = false;  // the block holds a CR: lines may end in one
-  // Output: the file that the path names once its links are followed, and
-  // the scratch file written in its stead (empty: the target is written in
-  // place, at the close, from `pending`).
+  // Output: the file that the path names once its links are followed, the
+  // scratch file written in its stead (empty: the target is written in
+  // place), and the text, held until the close writes it whole.
   std::string target, scratch;
   std::string pending;
 };
 
 constexpr std::size_t kInputBlock = 64 * 1024;
-constexpr std::size_t kOutputBlock = 64 * 1024;
 constexpr int kMaxLinkHops = 40;
 
 // Nothing that runs before main or after it opens a channel.
@@ -135,11 +134,6 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The file that a path names once every symbolic link in its last part is
 // followed: a save updates that file and leaves the links as they are.
 std::string FollowLinks(const std::string& path) {
@@ -175,31 +169,41 @@ void TakeOldAttributes(int fd, const std::string& target) {
   (void)::fchmod(fd, old.st_mode & 07777);
 }
 
-void FlushPending(Channel& c) {
-  WriteAll(c.fd, c.pending.data(), c.pending.size());
-  c.pending.clear();
-}
-
-// Writes the scratch file out and puts it in the target's place.
-void CommitScratch(Channel& c) {
-  FlushPending(c);
-  TakeOldAttributes(c.fd, c.target);
-  const int fd = c.fd;
-  c.fd = -1;
-  if (::close(fd) != 0) RaiseWriteError(errno);
-  if (::rename(c.scratch.c_str(), c.target.c_str()) != 0) RaiseAccessError(errno);
-  c.scratch.clear();
-}
+// The text stays held until the channel is reset: a scratch file that
+// cannot take the target's place is written again in place.
+void WritePending(Channel& c) { WriteAll(c.fd, c.pending.data(), c.pending.size()); }
 
 // The target itself, emptied and written whole: a device, a pipe, a file
 // with other names, or one whose folder takes no new file.
 void CommitInPlace(Channel& c) {
   struct stat st;
   if (::fstat(c.fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(c.fd, 0) != 0) RaiseWriteError(errno);
-  FlushPending(c);
+  WritePending(c);
   const int fd = c.fd;
   c.fd = -1;
   if (::close(fd) != 0) RaiseWriteError(errno);
+}
+
+// Writes the scratch file and puts it in the target's place. Where the
+// folder lets no other user's file be replaced (a sticky folder), a file
+// that may be written is written in place instead.
+void CommitScratch(Channel& c) {
+  WritePending(c);
+  TakeOldAttributes(c.fd, c.target);
+  const int fd = c.fd;
+  c.fd = -1;
+  if (::close(fd) != 0) RaiseWriteError(errno);
+  if (::rename(c.scratch.c_str(), c.target.c_str()) == 0) {
+    c.scratch.clear();
+    return;
+  }
+  const int err = errno;
+  if (err != EPERM && err != EACCES) RaiseAccessError(err);
+  ::unlink(c.scratch.c_str());
+  c.scratch.clear();
+  c.fd = ::open(c.target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+  if (c.fd < 0 || !ClearNonBlocking(c.fd)) RaiseAccessError(err);
+  CommitInPlace(c);
 }
 
 }  // namespace
@@ -261,16 +265,23 @@ void FileOpenOutput(int channel, const std::string& path) {
   // Devices, pipes and files with other names are written in place: a
   // replacement would leave the device, or the other names, behind.
   if (!exists || (S_ISREG(st.st_mode) && st.st_nlink <= 1)) {
-    scratch = FolderOf(target) + "/." + NameOf(target) + ".XXXXXX";
     // A name of its own, created here and now: never an existing file and
-    // never through a link.
+    // never through a link. It is short, so that a target's name of any
+    // length leaves room for it.
+    scratch = FolderOf(target) + "/.qelXXXXXX";
     const int sfd = ::mkostemp(scratch.data(), O_CLOEXEC);
     if (sfd >= 0) {
       CloseFd(fd);
       fd = sfd;
     } else {
+      const int err = errno;
       scratch.clear();
-      // The folder takes no new file: the target is written in place.
+      // Only a folder that takes no new file has the target written in
+      // place; a full disk, say, must not empty the old file.
+      if (err != EACCES && err != EPERM && err != EROFS) {
+        CloseFd(fd);
+        RaiseAccessError(err);
+      }
       if (fd < 0) fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
       if (fd < 0) RaiseAccessError(errno);
     }
@@ -348,8 +359,8 @@ bool FileEof(int channel) {
 void PrintLine(int channel, const std::string& text) {
   Channel& c = GetOpen(channel);
   if (!c.output) RaiseError(kErrBadFileChannel);
+  // Held until the close, which writes the file whole.
   c.pending.append(text).append("\r\n");
-  if (!c.scratch.empty() && c.pending.size() >= kOutputBlock) FlushPending(c);
 }
 
 void WriteRecord(int channel, std::initializer_list<long long> values) {

@@ -151,7 +151,7 @@ void StoreArea(const ReadArea& a, const std::string& strFile) {
   intNHomVars = static_cast<int16_t>(a.nHom);
   ShowExtremes(a.ext);
   blnDemoFile = strFile.ends_with("QELdemo.pat");
-  ForgetBestSolution();
+  LeaveStudyArea();
 }
 
 // Reads every line of the open file into `area`; false at a record past the

@@ -1,5 +1,6 @@
 // Builds the zone table of the matching layer from the intersection file:
 // its records grouped by their zone code in the layer that is not fixed.
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -41,8 +42,24 @@ void AddZone(int16_t code, int16_t record, double pop) {
 bool SameAsLoaded(int r, double first, int16_t code, double pop) {
   if (r > intNRecs) return false;
   const udtBB& b = std::as_const(arrBB)(r);
-  return CInt(first) == b.intID && code == (blnFixedA ? b.intZoneB : b.intZoneA) &&
+  return std::nearbyint(first) == b.intID && code == (blnFixedA ? b.intZoneB : b.intZoneA) &&
          pop == (intPopLayer == 1 ? b.dblPopA : b.dblPopB);
+}
+
+// The line's block number, zone code and population as the load read them;
+// false when they no longer convert (the file has changed since).
+bool ReadZoneLine(const LineFields& fields, int codeField, int popField, double& first, int16_t& code,
+                  double& pop) {
+  try {
+    first = CDbl(Field(fields, 1));
+    // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
+    // (or 7.2) are one zone.
+    code = CInt(Field(fields, codeField));
+    pop = CDbl(Field(fields, popField));
+    return true;
+  } catch (const RuntimeError&) {
+    return false;
+  }
 }
 
 void ShowChangedFile(const std::string& strFile, int line) {
@@ -77,12 +94,9 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
       }
       SplitFields(LineView(kIntersectionChannel, text), fields);
       const int16_t record = static_cast<int16_t>(records + 1);
-      const double first = CDbl(Field(fields, 1));
-      // Codes compare as the 16-bit values that the blocks hold, so 07 and 7
-      // (or 7.2) are one zone.
-      const int16_t code = CInt(Field(fields, codeField));
-      const double pop = CDbl(Field(fields, popField));
-      if (!SameAsLoaded(record, first, code, pop)) {
+      double first = 0, pop = 0;
+      int16_t code = 0;
+      if (!ReadZoneLine(fields, codeField, popField, first, code, pop) || !SameAsLoaded(record, first, code, pop)) {
         FileClose(kIntersectionChannel);
         ShowChangedFile(strFile, line);
         intNZones = 0;

@@ -1,6 +1,7 @@
 // The program log and the tract composition file, saved from the output
 // window after a run. Both write the results that the last run kept at its
 // end, whatever has been loaded or set since.
+#include <cctype>
 #include <string>
 
 #include "engine.h"
@@ -53,9 +54,6 @@ void PrintLog(int ch) {
 // still holds one line per block and no line names a tract it is not in.
 void PrintComposition(int ch) {
   const udtRunResult& r = udtLastRun;
-  if (!r.blnSolution) {
-    RaiseError(kErrInvalidValue, "Invalid value: the last run found no solution; there are no tracts to save");
-  }
   for (std::size_t k = 0; k < r.intBlockID.size(); ++k) WriteRecord(ch, {r.intBlockID[k], r.intBlockTract[k]});
 }
 
@@ -63,8 +61,12 @@ void PrintComposition(int ch) {
 // was written; on any failure the existing file stays as it was.
 // A failure names the file.
 template <class Body>
-void WriteWhole(int ch, const std::string& strFile, Body body) {
+void WriteWhole(int ch, const std::string& strFile, bool tracts, Body body) {
   try {
+    if (std::string refusal = RunResultRefusal(tracts); !refusal.empty()) {
+      refusal[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(refusal[0])));
+      RaiseError(kErrInvalidValue, "Invalid value: " + refusal);
+    }
     FileOpenOutput(ch, strFile);
     body(ch);
     FileCloseAll();
@@ -76,10 +78,10 @@ void WriteWhole(int ch, const std::string& strFile, Body body) {
 
 }  // namespace
 
-void WriteProgramLog(const std::string& strFile) { WriteWhole(kLogChannel, strFile, PrintLog); }
+void WriteProgramLog(const std::string& strFile) { WriteWhole(kLogChannel, strFile, false, PrintLog); }
 
 void WriteTractComposition(const std::string& strFile) {
-  WriteWhole(kCompositionChannel, strFile, PrintComposition);
+  WriteWhole(kCompositionChannel, strFile, true, PrintComposition);
 }
 
 }  // namespace qel

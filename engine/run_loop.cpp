@@ -156,6 +156,7 @@ void MovePass(double allowance) {
 void KeepBest(int iteration) {
   intNBestTracts = intNTracts;
   for (int t = 1; t <= intNTracts; ++t) CopyTract(arrBestTract(t), std::as_const(arrTract)(t));
+  intNBestIBB = intNIBB;
   for (int g = 1; g <= intNIBB; ++g) {
     const udtIBB& ibb = arrIBB(g);
     intBestIBBCount(g) = ibb.intNMembers;
@@ -188,6 +189,20 @@ int ProgressPercent(int iteration, int count) {
 int16_t ElapsedSeconds() {
   const double d = SecondsBetween(datRunStart, TimeOfDay());
   return CInt(d > 32767 ? 32767 : d);
+}
+
+// True when the best solution's IBBs are this run's: a best kept from an
+// earlier run with other fixed layers names IBBs that no longer hold the
+// same blocks, and cannot be put into this run's tables.
+bool BestFitsTheIBBs() {
+  if (intNBestTracts <= 0 || intNBestIBB != intNIBB) return false;
+  for (int g = 1; g <= intNIBB; ++g) {
+    const udtIBB& ibb = std::as_const(arrIBB)(g);
+    if (std::as_const(intBestIBBCount)(g) != ibb.intNMembers) return false;
+    for (int k = 1; k <= ibb.intNMembers; ++k)
+      if (std::as_const(intBestIBBMember)(g, k) != ibb.intMember(k)) return false;
+  }
+  return true;
 }
 
 void RestoreBest() {
@@ -276,13 +291,15 @@ void RunIterations(int16_t& intIterations) {
 
   w.HideProgress();
   intElapsedSecs = ElapsedSeconds();
-  // The best solution is this study area's: a new one drops that of the
-  // area before. Without one there are no tracts to restore, draw or list.
-  if (intNBestTracts > 0) {
+  // The best solution is this study area's (a new one drops that of the area
+  // before) and fits this run's IBBs. Without one there are no tracts to
+  // restore, draw or list.
+  if (BestFitsTheIBBs()) {
     RestoreBest();
     if (w.OptionsLUTValue() == 1 && blnApprox) WriteLookUpTable();
     if (blnDemoFile) DrawDemoMap();
   } else {
+    ForgetBestSolution();
     MsgBox("The run found no solution: there are no tracts to report or save", kMbExclamation, "No solution");
   }
   KeepRunResult();

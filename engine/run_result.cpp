@@ -68,19 +68,33 @@ void KeepTracts(udtRunResult& r) {
 }  // namespace
 
 void KeepRunResult() {
-  udtRunResult& r = udtLastRun;
-  // Cleared, not replaced: the lists keep their room from run to run.
-  r.intTractID.clear();
-  r.dblTractPop.clear();
-  r.intTractBlocksEnd.clear();
-  r.intTractBlock.clear();
-  r.dblTractHomSum.clear();
-  r.intBlockID.clear();
-  r.intBlockTract.clear();
-  r.blnMade = true;
-  r.blnSolution = intNBestTracts > 0;
-  KeepSettings(r);
-  if (r.blnSolution) KeepTracts(r);
+  // Filled beside the last one, which it replaces whole; the lists of both
+  // keep their room from run to run.
+  static udtRunResult next;
+  next.intTractID.clear();
+  next.dblTractPop.clear();
+  next.intTractBlocksEnd.clear();
+  next.intTractBlock.clear();
+  next.dblTractHomSum.clear();
+  next.intBlockID.clear();
+  next.intBlockTract.clear();
+  next.blnMade = true;
+  next.blnSolution = intNBestTracts > 0;
+  next.blnAreaLoaded = true;
+  KeepSettings(next);
+  if (next.blnSolution) KeepTracts(next);
+  std::swap(udtLastRun, next);
+}
+
+std::string RunResultRefusal(bool tracts) {
+  const udtRunResult& r = udtLastRun;
+  if (!r.blnMade) return "No run has ended: there are no results";
+  if (!r.blnAreaLoaded) {
+    return "The results of the last run belong to " + r.strInputFile +
+           ", which is no longer loaded: another intersection file has been loaded since";
+  }
+  if (tracts && !r.blnSolution) return "The last run found no solution: there are no tracts to save";
+  return "";
 }
 
 std::string RunTractLine(int t) {
@@ -99,9 +113,16 @@ std::string RunTractLine(int t) {
 
 void ForgetBestSolution() {
   intNBestTracts = 0;
+  intNBestIBB = 0;
   intBestIteration = 0;
   dblBestTP = dblBestP2A = dblBestIAC = dblBestMin = dblBestApx = 0;
+}
+
+void LeaveStudyArea() {
+  ForgetBestSolution();
   intIslandsSkipped = 0;
+  udtLastRun.blnAreaLoaded = false;
+  Windows().UnloadMap();
 }
 
 }  // namespace qel

@@ -76,6 +76,7 @@ double dblHomPopTot = 0;
 double dblHomPopSumSq = 0, dblHomPopSqRatio = 0, dblHomPopMean = 0, dblHomN0 = 0;
 
 int16_t intNBestTracts = 0;
+int16_t intNBestIBB = 0;
 int16_t intBestIteration = 0;
 int16_t intElapsedSecs = 0;
 int16_t intIslandsSkipped = 0;
@@ -151,6 +152,7 @@ void ResetEngineState() {
   dblHomPopSumSq = dblHomPopSqRatio = dblHomPopMean = dblHomN0 = 0;
 
   intNBestTracts = 0;
+  intNBestIBB = 0;
   intBestIteration = 0;
   intElapsedSecs = 0;
   intIslandsSkipped = 0;

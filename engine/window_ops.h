@@ -48,6 +48,8 @@ class WindowOps {
   virtual void RefreshMap() {}
   virtual void ShowMap() {}
   virtual void FocusMapClose() {}
+  // Unloads the map (when it is loaded): it shows a study area no longer loaded.
+  virtual void UnloadMap() {}
 };
 
 // Installs the implementation (not owned); nullptr restores the default.

@@ -96,6 +96,8 @@ void WorkbenchWindows::ShowMap() {
 
 void WorkbenchWindows::FocusMapClose() { frmMap::Instance()->cmdClose->setFocus(); }
 
+void WorkbenchWindows::UnloadMap() { frmMap::Unload(); }
+
 void InstallWorkbenchWindows() {
   static WorkbenchWindows windows;
   qel::SetWindowOps(&windows);

@@ -30,6 +30,7 @@ class WorkbenchWindows : public qel::WindowOps {
   void RefreshMap() override;
   void ShowMap() override;
   void FocusMapClose() override;
+  void UnloadMap() override;
 };
 
 // Installs the workbench's window operations and its message boxes in the

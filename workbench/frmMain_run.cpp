@@ -180,6 +180,8 @@ void frmMain::cmdRun_Click() {
   } catch (...) {
     running_ = false;
     // No error may end the program: report it and take the progress away.
+    // A file left open by the failure is dropped, not finished later.
+    qel::FileAbortAll();
     qel::Windows().HideProgress();
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }

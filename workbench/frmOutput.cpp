@@ -88,7 +88,15 @@ void frmOutput::PlaceOnOwner() {
   platform::CentreOn(this, parentWidget());
 }
 
+bool frmOutput::Refused(bool tracts) {
+  const std::string refusal = qel::RunResultRefusal(tracts);
+  if (refusal.empty()) return false;
+  qel::MsgBox(refusal, qel::kMbExclamation, qel::udtLastRun.blnAreaLoaded ? "No solution" : "Study area changed");
+  return true;
+}
+
 void frmOutput::cmdView_Click() {
+  if (Refused(false)) return;
   // The block is built whole before any line is added, so a failure leaves
   // the list as it was.
   try {
@@ -120,15 +128,13 @@ void frmOutput::SaveWith(const char* dialogTitle, const char* filter, const char
 }
 
 void frmOutput::cmdSaveLog_Click() {
+  if (Refused(false)) return;
   SaveWith("Save program log file", "Text files (*.txt)|*.txt|All files (*.*)|*.* ", "QELlog.txt",
            &qel::WriteProgramLog, "Program log saved to ", "Log saved");
 }
 
 void frmOutput::cmdSaveTcts_Click() {
-  if (!qel::udtLastRun.blnSolution) {
-    qel::MsgBox("The last run found no solution: there are no tracts to save", qel::kMbExclamation, "No solution");
-    return;
-  }
+  if (Refused(true)) return;
   SaveWith("Save tract composition file",
            "Comma Separated Values files (*.csv)|*.csv|All files (*.*)|*.*", "QELout.csv",
            &qel::WriteTractComposition, "Tract composition saved to ", "Tracts saved");

@@ -36,6 +36,9 @@ class frmOutput : public QWidget, public FormInstance<frmOutput> {
   friend class FormInstance<frmOutput>;
   frmOutput();
   bool placed_ = false;
+  // True, after a box saying why, when the last run's results cannot be
+  // shown or saved (with `tracts`, as a composition file).
+  bool Refused(bool tracts);
   // Save dialog, writer, confirmation; any failure gives the "Error" message.
   void SaveWith(const char* dialogTitle, const char* filter, const char* fileName,
                 void (*writer)(const std::string&), const char* savedPrompt,

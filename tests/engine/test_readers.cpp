@@ -272,7 +272,7 @@ TEST_F(Readers, MatchingZonesComeFromTheFileAsLoaded) {
       {kGood + "3 1 2 31 40 2\n", {changed + "line 3 of " + p + again, 48, "Intersection file"}},
       {kGood, {changed + p + again, 48, "Intersection file"}},
       {kGood + "3 1 2 30 40 2\n4 1 1 1 1 1\n", {changed + "line 4 of " + p + again, 48, "Intersection file"}},
-      {kGood + "3 y 2 30 40 2\n", {"Error 13 Type mismatch: text is not a number (line 3 of " + p + ")", 48, "Error"}},
+      {kGood + "3 y 2 30 40 2\n", {changed + "line 3 of " + p + again, 48, "Intersection file"}},
   };
   for (const auto& [content, box] : refused) {
     WriteFile("z.pat", content);
@@ -286,6 +286,10 @@ TEST_F(Readers, MatchingZonesComeFromTheFileAsLoaded) {
   boxes.Clear();
   EXPECT_FALSE(ReadMatchZones(1, p));  // the header box ticked since the load
   EXPECT_EQ(boxes.Shown().back().prompt, changed + "line 2 of " + p + again);
+  ReadIntersectionFile(1, WriteFile("h.pat", "id A B\n" + kGood), nameA, nameB);
+  boxes.Clear();
+  EXPECT_FALSE(ReadMatchZones(0, TempPath("h.pat")));  // and unticked since
+  EXPECT_EQ(boxes.Shown().back().prompt, changed + "line 1 of " + TempPath("h.pat") + again);
 }
 
 }  // namespace

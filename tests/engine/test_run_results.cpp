@@ -52,10 +52,8 @@ TEST_F(RunResults, SavesWriteTheRunThatMadeThem) {
   ASSERT_TRUE(Has(log, "Input file : " + areaA) && Has(log, "Threshold population : 300"));
   ASSERT_TRUE(Has(composition, "37,"));
 
-  // Another area loaded, a load refused at line 4, a run refused, and the
-  // settings changed: the saves still write the run as it was.
-  LatticeIn("b", {.cols = 4, .rows = 3, .seed = 7});
-  EXPECT_EQ(intNBestTracts, 0);  // the best solution of area a is gone
+  // A load refused at line 4, a run refused, and the settings changed: the
+  // saves still write the run as it was.
   std::string nameA, nameB;
   ReadIntersectionFile(0, WriteFile("bad.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\nx\n"), nameA, nameB);
   EXPECT_EQ(boxes.CountStartingWith("Error 13 "), 1);
@@ -64,6 +62,15 @@ TEST_F(RunResults, SavesWriteTheRunThatMadeThem) {
   blnShape = blnHomog = true;
   EXPECT_EQ(Log(), log);
   EXPECT_EQ(Composition(), composition);
+
+  // Another area loaded: nothing of area a is saved any more.
+  LatticeIn("b", {.cols = 4, .rows = 3, .seed = 7});
+  EXPECT_EQ(intNBestTracts, 0);
+  const std::string gone = "The results of the last run belong to " + areaA +
+                           ", which is no longer loaded: another intersection file has been loaded since";
+  EXPECT_EQ(RunResultRefusal(false), gone);
+  EXPECT_EQ(Composition(), "refused: Invalid value: t" + gone.substr(1) + " (" + TempPath("QELout.csv") + ")");
+  EXPECT_FALSE(std::filesystem::exists(TempPath("QELout.csv")));
 }
 
 TEST_F(RunResults, ARunWithoutASolutionOfItsAreaListsNoTracts) {
@@ -83,8 +90,8 @@ TEST_F(RunResults, ARunWithoutASolutionOfItsAreaListsNoTracts) {
   EXPECT_TRUE(Has(log, "Input file : " + areaB));
   EXPECT_TRUE(Has(log, "Best iteration : 0\r\nBest TP value  : 0\r\n"));
   EXPECT_TRUE(Has(log, "Tract ID, Pop, No. parts, BBinput IDs\r\n=====")) << log;
-  EXPECT_EQ(Composition(), "refused: Invalid value: the last run found no solution; there are no tracts to save (" +
-                               TempPath("QELout.csv") + ")");
+  EXPECT_EQ(RunResultRefusal(true), "The last run found no solution: there are no tracts to save");
+  EXPECT_EQ(Composition().substr(0, 45), "refused: Invalid value: the last run found no");
   EXPECT_FALSE(std::filesystem::exists(TempPath("QELout.csv")));
 
   // No iteration passes the new-best test (populations near the float
@@ -95,7 +102,7 @@ TEST_F(RunResults, ARunWithoutASolutionOfItsAreaListsNoTracts) {
   EXPECT_EQ(boxes.CountStartingWith(none.prompt), 1);
   EXPECT_EQ(udtLastRun.intTractID.size(), 0u);
 
-  // Within one area the best solution outlives the run that made it.
+  // Within one area the best solution outlives the run that made it ...
   LatticeIn("c", {.cols = 5, .rows = 5});
   qeltest::StartRun(threshold);
   const std::string composition = Composition();
@@ -104,6 +111,11 @@ TEST_F(RunResults, ARunWithoutASolutionOfItsAreaListsNoTracts) {
   EXPECT_TRUE(boxes.Shown().empty());
   EXPECT_EQ(Composition(), composition);
   EXPECT_TRUE(Has(Log(), "Number of iterations : 0"));
+  // ... as long as the run's IBBs are those it was found on: with a layer
+  // fixed the blocks form other IBBs, and the best cannot be put into them.
+  qeltest::StartRun({.threshold = true, .thresholdPop = 300, .fixedA = true, .iterations = 0});
+  EXPECT_EQ(boxes.CountStartingWith(none.prompt), 1);
+  EXPECT_EQ(intNBestTracts, 0);
 }
 
 // A term that a run does not compute shows 0, not the value an earlier run

@@ -177,6 +177,18 @@ TEST_F(Files, ASaveKeepsOwnerAndProtection) {
     }
     return false;
   }));
+  // In a sticky folder another user's file, open to all, cannot be replaced
+  // by a new one: it is written in place, as a plain open writes it.
+  fs::create_directory(tempDir / "sticky");
+  fs::permissions(tempDir / "sticky", fs::perms::all | fs::perms::sticky_bit);
+  const std::string shared = WriteFile("sticky/shared.txt", "old");
+  fs::permissions(shared, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+  EXPECT_TRUE(qeltest::AsUnprivileged([&] {
+    Save(shared, "new");
+    return qeltest::ReadWholeFile(shared) == "new\r\n";
+  }));
+  EXPECT_EQ(Names(tempDir / "sticky"), std::set<std::string>{"shared.txt"});
   if (::geteuid() != 0) GTEST_SKIP() << "owner and group can be given to a file only by root";
   ASSERT_EQ(::chown(p.c_str(), 4242, 4343), 0);
   Save(p, "new");
@@ -192,21 +204,27 @@ TEST_F(Files, ASaveKeepsOwnerAndProtection) {
 // leaves the old file as it was, and no scratch file behind; the writers
 // name the file in their error.
 TEST_F(Files, AFailedWriteKeepsTheOldFileAndNamesIt) {
+  KeepRunResult();  // the results of a run of nothing
   const std::string p = WriteFile("out.txt", "old");
-  const auto names = Names(tempDir);
   struct rlimit old {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   const auto previous = std::signal(SIGXFSZ, SIG_IGN);
   struct rlimit small = old;
   small.rlim_cur = 16;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  // A name so long that no longer name fits in the folder beside it.
+  const std::string longest = WriteFile(std::string(250, 'n'), "old");
+  const auto names = Names(tempDir);
   const int error = ErrorOf([&] { Save(p, std::string(100, 'x')); });
   const int logError = ErrorOf([&] { WriteProgramLog(p); });
+  const int longError = ErrorOf([&] { WriteProgramLog(longest); });
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(error, kErrDeviceIO);
   EXPECT_EQ(logError, kErrDeviceIO);
+  EXPECT_EQ(longError, kErrDeviceIO);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
+  EXPECT_EQ(qeltest::ReadWholeFile(longest), "old");
   EXPECT_EQ(Names(tempDir), names);
   EXPECT_FALSE(FileIsOpen(4));
   try {

@@ -342,8 +342,9 @@ class TestMainWindow : public QObject {
     QVERIFY(qel::arrBB(101).intNNbrs > 0);  // the last county keeps its neighbours
   }
 
-  // The saves write the run that made the results; a run that keeps no
-  // solution of its own study area lists and saves no tracts.
+  // The saves write the run that made the results, whatever is refused
+  // since; once another area is loaded they neither show nor save them; a
+  // run that keeps no solution of its own study area lists and saves no tracts.
   void resultsStayWithTheirStudyArea() {
     LoadSids();
     w->chkZonespec[0]->setChecked(true);
@@ -351,31 +352,45 @@ class TestMainWindow : public QObject {
     w->cmdRun->click();
     frmOutput* out = frmOutput::Instance();
     QVERIFY(out->isVisible());
-    const std::string lattice = Write("l.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n");
-    Load(w->CmdInputfile, lattice);
-    Load(w->cmdGetcont, Write("l.ctg", "2 3 1\n2 1 1\n3 1 1\n"));
+    Load(w->CmdInputfile, Write("bad.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\nx\n"), qel::kIdOk);
+    w->chkZonespec[1]->setChecked(true);
+    w->txtTarpop->setText(QStringLiteral("0"));
+    QCOMPARE(Refused(), std::string("Target population must be greater than 0"));
     const std::string log = dir_.filePath(QStringLiteral("QELlog.txt")).toStdString();
     const std::string csv = dir_.filePath(QStringLiteral("QELout.csv")).toStdString();
     Save(out->cmdSaveLog, log);
     Save(out->cmdSaveTcts, csv);
     QVERIFY(ReadAll(log).find("Input file : " + kSids + "\r\n") != std::string::npos);
+    QVERIFY(ReadAll(log).find("Target population") == std::string::npos);
     QVERIFY(ReadAll(csv).rfind("1825,", 0) == 0);  // the first county's own number
 
+    const std::string lattice = Write("l.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n");
+    Load(w->CmdInputfile, lattice);
+    Load(w->cmdGetcont, Write("l.ctg", "2 3 1\n2 1 1\n3 1 1\n"));
+    const int lines = out->lstOutInfo->count();
+    const size_t records = ModalScript::Records().size();
+    for (QPushButton* command : {out->cmdView, out->cmdSaveLog, out->cmdSaveTcts}) {
+      ModalScript::AnswerButton(qel::kIdOk);
+      command->click();
+      QCOMPARE(LastPrompt(), "The results of the last run belong to " + kSids +
+                                 ", which is no longer loaded: another intersection file has been loaded since");
+    }
+    QCOMPARE(ModalScript::Records().size(), records + 3);  // the boxes alone, no dialog
+    QCOMPARE(out->lstOutInfo->count(), lines);
+
+    w->chkZonespec[1]->setChecked(false);
     w->txtIterations->setText(QStringLiteral("0"));
     ModalScript::AnswerButton(qel::kIdOk);
     w->cmdRun->click();
     QCOMPARE(LastPrompt(), std::string("The run found no solution: there are no tracts to report or save"));
     QVERIFY(out->isVisible());
-    out->lstOutInfo->clear();
     out->cmdView->click();
     QCOMPARE(out->lstOutInfo->item(out->lstOutInfo->count() - 1)->text(),
              QStringLiteral("Tract ID, Pop, No. parts, BBinput IDs"));
     QFile::remove(QString::fromStdString(csv));
-    const size_t dialogs = ModalScript::Records().size();
     ModalScript::AnswerButton(qel::kIdOk);
     out->cmdSaveTcts->click();
     QCOMPARE(LastPrompt(), std::string("The last run found no solution: there are no tracts to save"));
-    QCOMPARE(ModalScript::Records().size(), dialogs + 1);  // the box alone, no dialog
     QVERIFY(!QFile::exists(QString::fromStdString(csv)));
     Save(out->cmdSaveLog, log);
     QVERIFY(ReadAll(log).find("Input file : " + lattice + "\r\n") != std::string::npos);

@@ -218,6 +218,18 @@ class TestWholeProgram : public QObject {
     QVERIFY(!QFile::exists(lut));
   }
 
+  // The map shows the demo area's tracts: another area loaded takes it away,
+  // also when that area is the demo set again.
+  void anotherStudyAreaTakesTheMapAway() {
+    QVERIFY(frmMap::IsLoaded() && frmMap::Instance()->isVisible());
+    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("copy")));
+    const QString copy = dir_.filePath(QStringLiteral("copy/QELdemo.pat"));
+    QVERIFY(QFile::copy(QString::fromStdString(kDemo + "pat"), copy));
+    ModalScript::AnswerPath(copy.toStdString());
+    main_->CmdInputfile->click();
+    QVERIFY(!frmMap::IsLoaded());
+  }
+
   // Two tracts: tract 1 holds IBBs 1 (blocks 2, 5) and 3 (block 4), tract 2 IBB 2 (block 3).
   void reportBlockOfAGivenSolution() {
     using namespace qel;

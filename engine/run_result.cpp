@@ -90,8 +90,8 @@ std::string RunResultRefusal(bool tracts) {
   const udtRunResult& r = udtLastRun;
   if (!r.blnMade) return "No run has ended: there are no results";
   if (!r.blnAreaLoaded) {
-    return "The results of the last run belong to " + r.strInputFile +
-           ", which is no longer loaded: another intersection file has been loaded since";
+    return "The results of the last run, on " + r.strInputFile +
+           ", are no longer held: an intersection file has been loaded since";
   }
   if (tracts && !r.blnSolution) return "The last run found no solution: there are no tracts to save";
   return "";

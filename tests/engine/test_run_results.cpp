@@ -66,8 +66,8 @@ TEST_F(RunResults, SavesWriteTheRunThatMadeThem) {
   // Another area loaded: nothing of area a is saved any more.
   LatticeIn("b", {.cols = 4, .rows = 3, .seed = 7});
   EXPECT_EQ(intNBestTracts, 0);
-  const std::string gone = "The results of the last run belong to " + areaA +
-                           ", which is no longer loaded: another intersection file has been loaded since";
+  const std::string gone =
+      "The results of the last run, on " + areaA + ", are no longer held: an intersection file has been loaded since";
   EXPECT_EQ(RunResultRefusal(false), gone);
   EXPECT_EQ(Composition(), "refused: Invalid value: t" + gone.substr(1) + " (" + TempPath("QELout.csv") + ")");
   EXPECT_FALSE(std::filesystem::exists(TempPath("QELout.csv")));

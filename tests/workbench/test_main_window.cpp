@@ -372,8 +372,8 @@ class TestMainWindow : public QObject {
     for (QPushButton* command : {out->cmdView, out->cmdSaveLog, out->cmdSaveTcts}) {
       ModalScript::AnswerButton(qel::kIdOk);
       command->click();
-      QCOMPARE(LastPrompt(), "The results of the last run belong to " + kSids +
-                                 ", which is no longer loaded: another intersection file has been loaded since");
+      QCOMPARE(LastPrompt(), "The results of the last run, on " + kSids +
+                                 ", are no longer held: an intersection file has been loaded since");
     }
     QCOMPARE(ModalScript::Records().size(), records + 3);  // the boxes alone, no dialog
     QCOMPARE(out->lstOutInfo->count(), lines);

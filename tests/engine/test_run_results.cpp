@@ -122,8 +122,9 @@ TEST_F(RunResults, ARunWithoutASolutionOfItsAreaListsNoTracts) {
 // left: a threshold run after a target and shape run.
 TEST_F(RunResults, ATermNotInUseIsZero) {
   LatticeIn("a", {.cols = 6, .rows = 6, .homVars = 2});
-  qeltest::StartRun({.target = true, .shape = true, .homog = true, .targetPop = 500, .groups = {2}, .iterations = 1});
-  ASSERT_GT(dblBestTP * dblBestP2A * dblBestIAC, 0);
+  qeltest::StartRun(
+      {.target = true, .shape = true, .homog = true, .targetPop = 500, .groups = {2}, .approx = true, .iterations = 1});
+  ASSERT_TRUE(dblBestTP > 0 && dblBestP2A > 0 && dblBestIAC > 0 && dblBestApx > 0);
   qeltest::StartRun(threshold);
   EXPECT_EQ(dblBestTP + dblBestP2A + dblBestIAC + dblBestApx, 0);
   EXPECT_EQ(dblCurTP + dblCurP2A + dblCurIAC + dblCurApx, 0);

@@ -32,6 +32,7 @@
 #include "platform/Process.h"
 #include "platform/Settings.h"
 #include "platform/Twips.h"
+#include "platform/WholeCaptions.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ frmMain::frmMain() : QMainWindow(nullptr) {
                                          1215, 375);
   connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
   SetTabOrder();
+  platform::KeepCaptionsWhole(client, false);
   BuildMenus();
   BuildStatusBar();
 

@@ -12,6 +12,7 @@
 #include "SetUpFixedForm.h"
 #include "platform/Forms.h"
 #include "platform/Placement.h"
+#include "platform/WholeCaptions.h"
 
 frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmQELRun", QStringLiteral("QEL Program Run"), 4590, 2715);
@@ -35,7 +36,9 @@ frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
 
 void frmQELRun::SetCaption(const std::string& text, bool repaintNow) {
   lblProgrep->setText(QString::fromStdString(text));
-  if (repaintNow) PaintNowDuringRun(lblProgrep);
+  if (!repaintNow) return;
+  platform::FitCaptionsNow(this);  // the run holds the thread: fit before painting
+  PaintNowDuringRun(lblProgrep);
 }
 
 void frmQELRun::SetValue(int percent) {

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/WholeCaptions.h"
+
 namespace platform {
 
 namespace {
@@ -47,6 +49,7 @@ class FirstShow : public QObject {
 }  // namespace
 
 void CentreOn(QWidget* window, const QWidget* owner) {
+  FitCaptionsNow(window);  // placed at its final size
   const QRect area = owner ? owner->frameGeometry() : ScreenArea(window);
   QRect r(QPoint(), window->frameGeometry().size());
   r.moveCenter(area.center());
@@ -54,6 +57,7 @@ void CentreOn(QWidget* window, const QWidget* owner) {
 }
 
 void PlaceBeside(QWidget* window, const QWidget* other) {
+  FitCaptionsNow(window);
   constexpr int kGap = 8;
   const QRect area = ScreenArea(other);
   const QRect o = other->frameGeometry();
@@ -64,6 +68,10 @@ void PlaceBeside(QWidget* window, const QWidget* other) {
     if (left.left() >= area.left()) r = left;
   }
   window->move(OnScreen(r, area));
+}
+
+void KeepOnScreen(QWidget* window) {
+  window->move(OnScreen(window->frameGeometry(), ScreenArea(window)));
 }
 
 void PlaceWhenFirstShown(QWidget* window, std::function<void()> place) {

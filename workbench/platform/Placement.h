@@ -16,6 +16,8 @@ void CentreOn(QWidget* window, const QWidget* owner);
 // Moves the window beside the other one: right of it where the screen has
 // room, else left of it, top edges level.
 void PlaceBeside(QWidget* window, const QWidget* other);
+// Moves the window back wholly onto its screen, as far as it fits.
+void KeepOnScreen(QWidget* window);
 // Runs `place` when the window is about to be shown the first time.
 void PlaceWhenFirstShown(QWidget* window, std::function<void()> place);
 // The window opens centred on its owner (on the screen without one) the

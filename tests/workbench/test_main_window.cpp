@@ -10,7 +10,10 @@
 
 #include "WorkbenchWindows.h"
 #include "engine.h"
+#include "frmInputSummary.h"
 #include "frmMain.h"
+#include "frmMap.h"
+#include "frmOptions.h"
 #include "frmOutput.h"
 #include "frmQELRun.h"
 #include "platform/Forms.h"
@@ -23,6 +26,7 @@ namespace {
 
 const std::string kSids = QEL_SOURCE_DIR "/tests/data/sids.pat";
 const std::string kSidsCtg = QEL_SOURCE_DIR "/tests/data/sids.ctg";
+const std::string kDemo = QEL_SOURCE_DIR "/data/QELdemo.";
 
 // The links of a help page and a point inside each, in viewport coordinates.
 std::vector<std::pair<QString, QPoint>> Links(QTextBrowser* page) {
@@ -358,13 +362,15 @@ class TestMainWindow : public QObject {
     w->show();
     w->setGeometry(100, 150, 600, 500);
     LoadSids();
-    w->mnuViewOptions->trigger();
-    w->mnuViewInputSummary->trigger();
-    for (const char* name : {"frmOptions", "frmInputSummary"}) {
+    const std::pair<QAction*, const char*> commands[] = {{w->mnuViewOptions, "frmOptions"},
+                                                         {w->mnuViewInputSummary, "frmInputSummary"}};
+    for (const auto& [command, name] : commands) {
+      command->trigger();
       auto* window = w->findChild<QWidget*>(QString::fromLatin1(name));
       QVERIFY2(window && window->isVisible() && window->isWindow(), name);
       const QPoint off = window->frameGeometry().center() - w->frameGeometry().center();
       QVERIFY2(off.manhattanLength() <= 2, name);
+      window->hide();  // alone: a window opened over another steps aside
     }
     w->setGeometry(2, 150, 150, 400);  // room for help on the right only
     w->mnuHelpContents->trigger();
@@ -372,6 +378,48 @@ class TestMainWindow : public QObject {
     QVERIFY(help->isVisible() && !help->frameGeometry().intersects(w->frameGeometry()));
     w->mnuHelpAbout->trigger();
     QVERIFY(w->findChild<QWidget*>(QStringLiteral("frmAbout"))->isVisible());
+  }
+
+  // At the end of a run over the demo set the report opens beside the main
+  // window, not over its controls, and the map beside the report, all on the
+  // screen.
+  void reportAndMapOpenBesideTheMainWindow() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    w->show();
+    w->setGeometry(QRect(screen.topLeft(), QSize(300, 300)));
+    Load(w->CmdInputfile, kDemo + "pat");
+    Load(w->cmdGetcont, kDemo + "ctg");
+    w->chkZonespec[0]->setChecked(true);
+    w->txtMinpop->setText(QStringLiteral("200"));
+    w->cmdRun->click();
+    const QRect report = frmOutput::Instance()->frameGeometry(), map = frmMap::Instance()->frameGeometry();
+    QVERIFY(frmOutput::Instance()->isVisible() && frmMap::Instance()->isVisible());
+    QVERIFY(screen.contains(report) && screen.contains(map));
+    QVERIFY(!report.intersects(w->frameGeometry()) && !map.intersects(w->frameGeometry()));
+    QVERIFY(!map.intersects(report));
+    QCOMPARE(report.top(), w->frameGeometry().top());  // level with it, on its right
+    QVERIFY(report.left() > w->frameGeometry().right());
+  }
+
+  // Opened while the input summary is open, the options dialog goes beside
+  // the main window, where it hides neither the summary nor the main window;
+  // so does the summary opened over the options.
+  void optionsAndSummaryDoNotHideEachOther() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    w->show();
+    w->setGeometry(QRect(screen.topLeft() + QPoint(0, 20), QSize(300, 400)));
+    LoadSids();
+    QWidget* summary = frmInputSummary::Instance();
+    QWidget* options = frmOptions::Instance();
+    w->mnuViewInputSummary->trigger();
+    w->mnuViewOptions->trigger();
+    QVERIFY(summary->isVisible() && options->isVisible());
+    QVERIFY(!options->frameGeometry().intersects(summary->frameGeometry()));
+    QVERIFY(!options->frameGeometry().intersects(w->frameGeometry()) && screen.contains(options->frameGeometry()));
+    summary->hide();
+    options->move(w->frameGeometry().center() - options->rect().center());
+    w->mnuViewInputSummary->trigger();
+    QVERIFY(!options->frameGeometry().intersects(summary->frameGeometry()));
   }
 
   // Help comes from inside the program: the contents page lists every topic

@@ -456,6 +456,40 @@ class TestMainWindow : public QObject {
     viewer->close();
   }
 
+  // Enter in "Look for" runs the search and shows the first page found with
+  // every place of the word marked; the window stays, opened by Search as by
+  // Contents. A word found nowhere is said to be so.
+  void helpSearchWithEnter() {
+    for (QAction* opened : {w->mnuHelpSearchForHelpOn, w->mnuHelpContents}) {
+      opened->trigger();
+      auto* viewer = w->findChild<QDialog*>(QStringLiteral("HelpViewer"));
+      auto* word = viewer->findChild<QLineEdit*>(QStringLiteral("searchWord"));
+      auto* results = viewer->findChild<QListWidget*>(QStringLiteral("results"));
+      auto* page = viewer->findChild<QTextBrowser*>(QStringLiteral("page"));
+      word->setFocus();
+      word->setText(QStringLiteral("Seed"));
+      QTest::keyClick(word, Qt::Key_Return);
+      QVERIFY(viewer->isVisible());
+      QCOMPARE(results->currentRow(), 0);
+      QCOMPARE(page->documentTitle(), results->item(0)->text());
+      const auto marks = page->extraSelections();
+      QVERIFY(!marks.isEmpty());
+      for (const auto& mark : marks) QCOMPARE(mark.cursor.selectedText(), QStringLiteral("seed"));
+      QCOMPARE(marks.size(), page->toPlainText().count(QStringLiteral("seed"), Qt::CaseInsensitive));
+
+      auto* nothing = viewer->findChild<QLabel*>(QStringLiteral("nothingFound"));
+      QVERIFY(nothing && nothing->text().isEmpty());
+      const QUrl shown = page->source();
+      word->setText(QStringLiteral("zyzzyva"));
+      QTest::keyClick(word, Qt::Key_Return);
+      QVERIFY(viewer->isVisible() && nothing->isVisible());
+      QCOMPARE(results->count(), 0);
+      QCOMPARE(nothing->text(), QStringLiteral("No topic contains \"zyzzyva\"."));
+      QCOMPARE(page->source(), shown);
+      QVERIFY(page->extraSelections().isEmpty());
+    }
+  }
+
   void closingIsIgnoredDuringARun() {
     LoadSids();
     w->chkZonespec[0]->setChecked(true);

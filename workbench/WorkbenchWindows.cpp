@@ -19,6 +19,8 @@ void* WorkbenchWindows::CreateLoadShowMain() {
   auto* main = new frmMain();
   main->Form_Load();
   main->show();
+  // Without a window manager nobody else gives the new window the keyboard.
+  main->activateWindow();
   return main;
 }
 

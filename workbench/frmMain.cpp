@@ -299,7 +299,10 @@ void frmMain::mnuFileNew_Click() { cmdClear_Click(); }
 
 void frmMain::mnuViewOptions_Click() {
   try {
-    frmOptions::Instance()->show();
+    // Brought forward when it is open already, as the input summary is.
+    frmOptions* options = frmOptions::Instance();
+    options->show();
+    options->raise();
   } catch (...) {
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }

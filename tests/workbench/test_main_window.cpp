@@ -43,6 +43,19 @@ std::vector<std::pair<QString, QPoint>> Links(QTextBrowser* page) {
   return links;
 }
 
+// Counts the times a window is brought forward.
+class Raises : public QObject {
+ public:
+  explicit Raises(QWidget* window) { window->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    count += event->type() == QEvent::ZOrderChange;
+    return false;
+  }
+};
+
 std::string LastPrompt() {
   const auto boxes = ModalScript::MessageBoxes();
   return boxes.empty() ? std::string() : boxes.back().prompt;
@@ -420,6 +433,20 @@ class TestMainWindow : public QObject {
     options->move(w->frameGeometry().center() - options->rect().center());
     w->mnuViewInputSummary->trigger();
     QVERIFY(!options->frameGeometry().intersects(summary->frameGeometry()));
+  }
+
+  // View > Options brings the open dialog forward, as View > Input Summary
+  // does the summary.
+  void viewCommandsBringTheirWindowForward() {
+    LoadSids();
+    const std::pair<QAction*, QWidget*> commands[] = {{w->mnuViewOptions, frmOptions::Instance()},
+                                                      {w->mnuViewInputSummary, frmInputSummary::Instance()}};
+    for (const auto& [command, window] : commands) {
+      command->trigger();
+      const Raises raises(window);
+      command->trigger();
+      QVERIFY2(window->isVisible() && raises.count > 0, qPrintable(window->objectName()));
+    }
   }
 
   // Help comes from inside the program: the contents page lists every topic

@@ -60,6 +60,10 @@ QWidget* OwnerWindow() {
   return MainWindow();
 }
 
+void ReturnFocusTo(QWidget* owner) {
+  if (owner && owner->isVisible()) owner->activateWindow();
+}
+
 void UnloadAllExcept(QWidget* keep) {
   // Each unload may load or unload others: take the last entry afresh every
   // time, but never more often than twice the windows there were, so that a

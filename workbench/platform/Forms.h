@@ -21,6 +21,10 @@ QWidget* MainWindow();
 // else the main window.
 QWidget* OwnerWindow();
 
+// Gives the keyboard back to the window a box or dialog belonged to once it
+// has closed (without a window manager nobody else does).
+void ReturnFocusTo(QWidget* owner);
+
 // Unloads every noted window loaded after `keep`, the most recent first,
 // and then those before it down to the first (`keep` itself stays).
 void UnloadAllExcept(QWidget* keep);

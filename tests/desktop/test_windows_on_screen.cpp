@@ -1,0 +1,135 @@
+// The windows on a real 1280x1024 display, run both under a window manager
+// and without one: the keyboard with the main window from its first show and
+// back with it after a box; the report and the demo map beside the main
+// window, or clear of its controls where the main window fills the screen.
+#include <QtWidgets>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "WorkbenchWindows.h"
+#include "engine.h"
+#include "frmMain.h"
+#include "frmMap.h"
+#include "frmOutput.h"
+#include "platform/Forms.h"
+#include "platform/MessageBox.h"
+#include "platform/ModalScript.h"
+#include "platform/Settings.h"
+
+using platform::ModalScript;
+
+namespace {
+
+const std::string kDemo = QEL_SOURCE_DIR "/data/QELdemo.";
+constexpr int kWait = 10000;
+
+bool Framed() { return qEnvironmentVariableIsSet("QEL_WINDOW_MANAGER"); }
+
+// Waits for the window manager (if any) to put its frame round the window.
+void Settle(QWidget* window) {
+  if (Framed()) QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry() != window->geometry(), kWait);
+}
+
+long long Area(const QRect& r) { return r.isEmpty() ? 0 : static_cast<long long>(r.width()) * r.height(); }
+
+// The part of a control that shows on the screen, within its window.
+QRect Shown(QWidget* control) {
+  return QRect(control->mapToGlobal(QPoint(0, 0)), control->size()) & control->window()->geometry();
+}
+
+}  // namespace
+
+class TestWindowsOnScreen : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  frmMain* w = nullptr;
+  int starts_ = 0;
+
+  // A first start with nothing stored, or with the main window's outer
+  // bounds in twips.
+  void Start(const std::vector<const char*>& bounds = {}) {
+    platform::SetSettingsDirectory(dir_.filePath(QStringLiteral("settings%1").arg(++starts_)).toStdString());
+    const char* const keys[4] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+    for (size_t i = 0; i < bounds.size() && i < 4; ++i) platform::SaveSetting("QEL", "Settings", keys[i], bounds[i]);
+    qel::ResetEngineState();
+    InstallWorkbenchWindows();
+    qel::StartMain();
+    w = static_cast<frmMain*>(qel::frmMainInst);
+    Settle(w);
+  }
+  void Stop() {
+    platform::NoteUnloaded(w);
+    delete w;
+    qel::frmMainInst = w = nullptr;
+    platform::UnloadAllExcept(nullptr);
+  }
+  void LoadDemo(const std::string& intersections) {
+    ModalScript::AnswerPath(intersections);
+    w->CmdInputfile->click();
+    ModalScript::AnswerPath(kDemo + "ctg");
+    w->cmdGetcont->click();
+  }
+
+ private slots:
+  void initTestCase() {
+    ModalScript::Begin();
+    ModalScript::SetFailureHook([](const std::string& text) { QTest::qFail(text.c_str(), __FILE__, __LINE__); });
+  }
+  void cleanupTestCase() {
+    ModalScript::SetFailureHook({});
+    ModalScript::End();
+  }
+  void cleanup() {
+    if (w) Stop();
+  }
+
+  void keyboardWithTheMainWindow() {
+    Start();
+    QTRY_VERIFY_WITH_TIMEOUT(w->isActiveWindow(), kWait);
+    // A real box, answered by its own button.
+    ModalScript::End();
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->buttons().front()->click();
+    });
+    answer.start(100);
+    platform::ShowMessageBox("Closed by its button", 64, "");
+    answer.stop();
+    ModalScript::Begin();
+    QTRY_VERIFY_WITH_TIMEOUT(w->isActiveWindow(), kWait);
+  }
+
+  // The first start (the main window 6500 twips square at 1000, 1000) has
+  // room on the right: the report and the map cover none of the main window.
+  // A main window that fills the screen leaves them room only over it: they
+  // cover none of its controls.
+  void reportAndMapBesideTheMainWindow() {
+    for (bool fills : {false, true}) {
+      if (fills)
+        Start({"0", "0", "19200", "15360"});
+      else
+        Start();
+      w->chkZonespec[0]->setChecked(true);
+      w->txtMinpop->setText(QStringLiteral("200"));
+      LoadDemo(kDemo + "pat");
+      w->cmdRun->click();
+      Settle(frmOutput::Instance());
+      Settle(frmMap::Instance());
+      const QRect main = w->frameGeometry(), report = frmOutput::Instance()->frameGeometry(),
+                  map = frmMap::Instance()->frameGeometry();
+      const QRect screen = w->screen()->geometry();
+      QVERIFY(screen.contains(report) && screen.contains(map));
+      QVERIFY(!report.intersects(map));
+      const long long covered = Area(report & main) + Area(map & main);
+      if (!fills) QCOMPARE(covered, 0LL);
+      for (QWidget* control : std::initializer_list<QWidget*>{w->menuBar(), w->fraLayerspec, w->fraZonespec, w->cmdRun,
+                                                              w->cmdClear, w->cmdExit, w->CmdInputfile, w->cmdGetcont})
+        QVERIFY2(!Shown(control).intersects(report) && !Shown(control).intersects(map),
+                 qPrintable(control->objectName()));
+      Stop();
+    }
+  }
+};
+
+QTEST_MAIN(TestWindowsOnScreen)
+#include "test_windows_on_screen.moc"

@@ -14,12 +14,31 @@ qel_stop_display() {
 }
 trap qel_stop_display EXIT
 
+# Whether a client can open the display (assumed when xprop is missing).
+qel_display_open() {
+  ! command -v xprop >/dev/null || xprop -root >/dev/null 2>&1
+}
+
 qel_start_display() {
-  # Xvfb picks a free display number and writes it to the file.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$qel_display_tmp/display" \
-    2>"$qel_display_tmp/xvfb.log" &
-  qel_display_pids+=($!)
-  for _ in $(seq 100); do [ -s "$qel_display_tmp/display" ] && break; sleep 0.05; done
-  [ -s "$qel_display_tmp/display" ] || { cat "$qel_display_tmp/xvfb.log"; exit 1; }
-  export DISPLAY=":$(head -n1 "$qel_display_tmp/display")"
+  local attempt xvfb
+  for attempt in 1 2 3; do
+    # Xvfb picks a free display number and writes it to the file.
+    : >"$qel_display_tmp/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$qel_display_tmp/display" \
+      2>>"$qel_display_tmp/xvfb.log" &
+    xvfb=$!
+    qel_display_pids+=("$xvfb")
+    for _ in $(seq 100); do [ -s "$qel_display_tmp/display" ] && break; sleep 0.05; done
+    if [ -s "$qel_display_tmp/display" ]; then
+      export DISPLAY=":$(head -n1 "$qel_display_tmp/display")"
+      # A server that has just ended on the same number can take the new
+      # one's socket with it: then no client gets in, and another is started.
+      for _ in $(seq 50); do qel_display_open && return 0; sleep 0.1; done
+    fi
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+  done
+  echo "Xvfb did not start a display that takes clients:" >&2
+  cat "$qel_display_tmp/xvfb.log" >&2
+  exit 1
 }

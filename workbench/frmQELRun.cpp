@@ -26,6 +26,9 @@ frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
   lblBestVal = MakeFormControl<QLabel>(this, "lblBestVal", QStringLiteral("Best values so far:"),
                                        240, 960, 1695, 255);
   lstProgRep = MakeFormControl<QListWidget>(this, "lstProgRep", 240, 1320, 4095, 645);
+  // A line wider than the list is read whole with its scroll bar, during the run.
+  lstProgRep->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ScrollableDuringRun(lstProgRep);
   cmdCancel = MakeFormControl<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), 3240, 2160,
                                            1215, 375);
   cmdCancel->setEnabled(false);

@@ -1,8 +1,11 @@
 // The windows on a real 1280x1024 display, run both under a window manager
 // and without one: the keyboard with the main window from its first show and
 // back with it after a box; the report and the demo map beside the main
-// window, or clear of its controls where the main window fills the screen.
+// window, or clear of its controls where the main window fills the screen;
+// the progress list scrolled by hand during a run.
 #include <QtWidgets>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,6 +14,7 @@
 #include "frmMain.h"
 #include "frmMap.h"
 #include "frmOutput.h"
+#include "frmQELRun.h"
 #include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "platform/ModalScript.h"
@@ -44,6 +48,12 @@ long long Area(const QRect& r) { return r.isEmpty() ? 0 : static_cast<long long>
 // The part of a control that shows on the screen, within its window.
 QRect Shown(QWidget* control) {
   return QRect(control->mapToGlobal(QPoint(0, 0)), control->size()) & control->window()->geometry();
+}
+
+bool Xdotool(const QPoint& at) {
+  return QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
+                                                       QString::number(at.y()), QStringLiteral("click"),
+                                                       QStringLiteral("1")}) == 0;
 }
 
 }  // namespace
@@ -135,6 +145,67 @@ class TestWindowsOnScreen : public QObject {
                  qPrintable(control->objectName()));
       Stop();
     }
+  }
+
+  // A line wider than the progress list is scrolled into view by hand while
+  // the run goes on; a click on Run meanwhile does not start another run
+  // once this one has ended.
+  void progressListScrolledDuringARun() {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) QSKIP("xdotool is not installed");
+    Start({"1000", "1000", "9500", "14000"});  // Run shows, and the progress window opens below it
+    QFile demo(QString::fromStdString(kDemo + "pat"));
+    QVERIFY(demo.open(QIODevice::ReadOnly));
+    QByteArray scaled;  // the demo's populations in tens of millions: long values
+    for (const QByteArray& line : demo.readAll().split('\n')) {
+      QList<QByteArray> f = line.split(' ');
+      if (f.size() < 6) continue;
+      for (int k : {3, 4}) f[k] = QByteArray::number(f[k].toLongLong() * 10000000);
+      scaled += f.join(' ') + "\n";
+    }
+    QFile file(dir_.filePath(QStringLiteral("scaled.pat")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(scaled) == scaled.size());
+    file.close();
+    LoadDemo(file.fileName().toStdString());
+    w->chkZonespec[1]->setChecked(true);
+    w->txtTarpop->setText(QStringLiteral("30000"));
+    w->chkZonespec[3]->setChecked(true);  // every term of the line has a value
+    w->txtHomvars->setText(QStringLiteral("3"));
+    w->txtIterations->setText(QStringLiteral("20"));
+
+    frmQELRun* progress = frmQELRun::Instance();
+    QScrollBar* bar = progress->lstProgRep->horizontalScrollBar();
+    int runs = 0, scrolledDuringRun = 0;
+    bool clicked = false;
+    connect(progress->lstProgRep->model(), &QAbstractItemModel::modelReset, this, [&] { ++runs; });
+    connect(bar, &QScrollBar::valueChanged, this, [&](int v) {
+      if (progress->isVisible()) scrolledDuringRun = std::max(scrolledDuringRun, v);
+    });
+    connect(progress->lstProgRep->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+      if (std::exchange(clicked, true)) return;
+      // The run holds the thread here: the clicks wait in the queue, as a
+      // user's do, until the run next paints.
+      // Until the progress window stands on the screen with its scroll bar.
+      QPoint rightArrow, run;
+      auto shown = [&] {
+        rightArrow = bar->mapToGlobal(QPoint(bar->width() - bar->height() / 2, bar->height() / 2));
+        run = w->cmdRun->mapToGlobal(w->cmdRun->rect().center());
+        return bar->isVisible() && QApplication::widgetAt(rightArrow) == bar && QApplication::widgetAt(run) == w->cmdRun;
+      };
+      QElapsedTimer waited;
+      waited.start();
+      while (!shown() && waited.elapsed() < kWait) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      QVERIFY(shown());
+      QVERIFY(Xdotool(rightArrow) && Xdotool(run));
+      QElapsedTimer queued;
+      queued.start();
+      while (queued.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    ModalScript::AnswerButton(qel::kIdOk);  // the target is reset to one tract per block
+    w->cmdRun->click();
+    QTest::qWait(500);  // what the run left waiting
+    QVERIFY(clicked && !progress->isVisible());
+    QVERIFY(scrolledDuringRun > 0);
+    QCOMPARE(runs, 1);
   }
 };
 

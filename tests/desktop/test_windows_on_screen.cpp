@@ -102,20 +102,29 @@ class TestWindowsOnScreen : public QObject {
     if (w) Stop();
   }
 
+  // The main window takes the keyboard when it first shows; a box gives it
+  // back to the window it was opened from, two boxes one after the other
+  // (a save dialog and its confirmation) as well.
   void keyboardWithTheMainWindow() {
     Start();
     QTRY_VERIFY_WITH_TIMEOUT(w->isActiveWindow(), kWait);
-    // A real box, answered by its own button.
-    ModalScript::End();
+    ModalScript::End();  // real boxes, answered by their own buttons
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->buttons().front()->click();
     });
     answer.start(100);
     platform::ShowMessageBox("Closed by its button", 64, "");
+    QTRY_VERIFY_WITH_TIMEOUT(w->isActiveWindow(), kWait);
+    frmOutput* report = frmOutput::Instance();
+    report->show();
+    report->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(report->isActiveWindow(), kWait);
+    platform::ShowMessageBox("Saved?", 64, "");
+    platform::ShowMessageBox("Saved.", 64, "");
     answer.stop();
     ModalScript::Begin();
-    QTRY_VERIFY_WITH_TIMEOUT(w->isActiveWindow(), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(report->isActiveWindow(), kWait);
   }
 
   // The first start (the main window 6500 twips square at 1000, 1000) has

@@ -48,6 +48,12 @@ QPointer<QWidget>& TheMainWindow() {
   return main;
 }
 
+// The window a closed box or dialog gave the keyboard back to.
+QPointer<QWidget>& KeyboardReturnedTo() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
 }  // namespace
 
 void SetMainWindow(QWidget* main) { TheMainWindow() = main; }
@@ -57,11 +63,17 @@ QWidget* MainWindow() { return TheMainWindow().data(); }
 QWidget* OwnerWindow() {
   QWidget* active = QApplication::activeWindow();
   if (active && active->isVisible() && active->windowType() != Qt::SplashScreen) return active;
+  // A box shown right after another (a save dialog, then its confirmation)
+  // comes before the window it returned to is active again.
+  QWidget* returned = KeyboardReturnedTo();
+  if (returned && returned->isVisible()) return returned;
   return MainWindow();
 }
 
 void ReturnFocusTo(QWidget* owner) {
-  if (owner && owner->isVisible()) owner->activateWindow();
+  if (!owner || !owner->isVisible()) return;
+  KeyboardReturnedTo() = owner;
+  owner->activateWindow();
 }
 
 void UnloadAllExcept(QWidget* keep) {

@@ -18,7 +18,7 @@ void NoteUnloaded(QWidget* form);
 void SetMainWindow(QWidget* main);
 QWidget* MainWindow();
 // What a box or dialog opened now belongs to: the program's active window,
-// else the main window.
+// else the one the last box gave the keyboard back to, else the main window.
 QWidget* OwnerWindow();
 
 // Gives the keyboard back to the window a box or dialog belonged to once it

@@ -13,6 +13,7 @@
 #include "frmQELRun.h"
 #include "PaintNowDuringRun.h"
 #include "Shapes.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 
 void* WorkbenchWindows::CreateLoadShowMain() {
@@ -63,9 +64,7 @@ int WorkbenchWindows::OptionsLUTValue() {
 }
 
 void WorkbenchWindows::ShowOutput() {
-  frmOutput* out = frmOutput::Instance();
-  out->show();
-  out->raise();
+  platform::BringForward(frmOutput::Instance());
 }
 
 // ---- Demo map ---------------------------------------------------------------------------
@@ -102,4 +101,5 @@ void InstallWorkbenchWindows() {
   static WorkbenchWindows windows;
   qel::SetWindowOps(&windows);
   platform::InstallMessageBoxHandler();
+  platform::ReturnKeyboardOnHide();
 }

@@ -300,9 +300,7 @@ void frmMain::mnuFileNew_Click() { cmdClear_Click(); }
 void frmMain::mnuViewOptions_Click() {
   try {
     // Brought forward when it is open already, as the input summary is.
-    frmOptions* options = frmOptions::Instance();
-    options->show();
-    options->raise();
+    platform::BringForward(frmOptions::Instance());
   } catch (...) {
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }
@@ -338,7 +336,7 @@ void frmMain::mnuHelpSearchForHelpOn_Click() { ShowHelpCommand(platform::kHelpPa
 void frmMain::mnuHelpAbout_Click() {
   try {
     // Loading the box gives it its title and version.
-    frmAbout::Instance()->show();
+    platform::BringForward(frmAbout::Instance());
   } catch (...) {
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }

@@ -13,6 +13,7 @@
 #include "engine.h"
 #include "frmMain.h"
 #include "frmMap.h"
+#include "frmOptions.h"
 #include "frmOutput.h"
 #include "frmQELRun.h"
 #include "platform/Forms.h"
@@ -102,11 +103,16 @@ class TestWindowsOnScreen : public QObject {
     if (w) Stop();
   }
 
-  // The main window takes the keyboard when it first shows; a box gives it
-  // back to the window it was opened from, two boxes one after the other
-  // (a save dialog and its confirmation) as well.
+  // The main window takes the keyboard when it first shows; a window that a
+  // command opens takes it and gives it back when it closes; a box gives it
+  // back to the window it was opened from, two boxes one after the other (a
+  // save dialog and its confirmation) as well.
   void keyboardWithTheMainWindow() {
     Start();
+    QTRY_VERIFY_WITH_TIMEOUT(w->isActiveWindow(), kWait);
+    w->mnuViewOptions->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(frmOptions::Instance()->isActiveWindow(), kWait);
+    frmOptions::Instance()->cmdCancel->click();
     QTRY_VERIFY_WITH_TIMEOUT(w->isActiveWindow(), kWait);
     ModalScript::End();  // real boxes, answered by their own buttons
     QTimer answer;

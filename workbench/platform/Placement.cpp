@@ -207,6 +207,8 @@ void PlaceBeside(QWidget* window, const QWidget* anchor) {
 
 void KeepOnScreen(QWidget* window) { MoveFrameTo(window, OnScreen(OuterRect(window), ScreenArea(window))); }
 
+namespace {
+
 // A window about to be shown where it would hide most of another window of
 // the program opens beside its owner instead.
 void StepAsideIfHiding(QWidget* window) {
@@ -220,6 +222,8 @@ void StepAsideIfHiding(QWidget* window) {
     }
   }
 }
+
+}  // namespace
 
 void PlaceWhenFirstShown(QWidget* window, std::function<void()> place) {
   new ShowPlacer(window, std::move(place), nullptr);

@@ -51,6 +51,15 @@ QRect Shown(QWidget* control) {
   return QRect(control->mapToGlobal(QPoint(0, 0)), control->size()) & control->window()->geometry();
 }
 
+// Lets the window system's events in, but not the user's, for at most `ms`
+// or until `done`; returns `done()`.
+bool HoldThread(int ms, const std::function<bool()>& done) {
+  QElapsedTimer held;
+  held.start();
+  while (!done() && held.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  return done();
+}
+
 bool Xdotool(const QPoint& at) {
   return QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
                                                        QString::number(at.y()), QStringLiteral("click"),
@@ -197,23 +206,17 @@ class TestWindowsOnScreen : public QObject {
     });
     connect(progress->lstProgRep->model(), &QAbstractItemModel::rowsInserted, this, [&] {
       if (std::exchange(clicked, true)) return;
-      // The run holds the thread here: the clicks wait in the queue, as a
-      // user's do, until the run next paints.
-      // Until the progress window stands on the screen with its scroll bar.
+      // The run holds the thread here, as it does between its paints: the
+      // clicks wait in the queue, as a user's do, until the run next paints.
       QPoint rightArrow, run;
       auto shown = [&] {
         rightArrow = bar->mapToGlobal(QPoint(bar->width() - bar->height() / 2, bar->height() / 2));
         run = w->cmdRun->mapToGlobal(w->cmdRun->rect().center());
         return bar->isVisible() && QApplication::widgetAt(rightArrow) == bar && QApplication::widgetAt(run) == w->cmdRun;
       };
-      QElapsedTimer waited;
-      waited.start();
-      while (!shown() && waited.elapsed() < kWait) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      QVERIFY(shown());
+      QVERIFY(HoldThread(kWait, shown));
       QVERIFY(Xdotool(rightArrow) && Xdotool(run));
-      QElapsedTimer queued;
-      queued.start();
-      while (queued.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      HoldThread(500, [] { return false; });
     });
     ModalScript::AnswerButton(qel::kIdOk);  // the target is reset to one tract per block
     w->cmdRun->click();

@@ -3,32 +3,24 @@
 # (openbox), so that windows get frames as on a desktop. Exits 77 (skipped)
 # when Xvfb, openbox or xprop is not installed.
 set -euo pipefail
-command -v Xvfb >/dev/null && command -v openbox >/dev/null || exit 77
+command -v Xvfb >/dev/null && command -v openbox >/dev/null && command -v xprop >/dev/null || exit 77
+. "$(dirname "$0")/display-lib.sh"
+qel_start_display
 
-tmp=$(mktemp -d)
-cleanup() {
-  # Either may have ended already: that must not stop the clean-up.
-  if [ -n "${wm:-}" ]; then kill "$wm" 2>/dev/null || true; fi
-  if [ -n "${xvfb:-}" ]; then kill "$xvfb" 2>/dev/null || true; fi
-  wait 2>/dev/null || true
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display number and writes it to the file.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
-[ -s "$tmp/display" ] || { cat "$tmp/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$tmp/display")"
-
-HOME="$tmp" openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
-wm=$!
 # The window manager must have taken the display before a window is shown:
-# a window it does not manage from the start gets no frame.
-command -v xprop >/dev/null || exit 77
-for _ in $(seq 200); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  sleep 0.05
-done
-QT_QPA_PLATFORM=xcb "$@"
+# a window it does not manage from the start gets no frame. One that gives
+# up at once (the display busy a moment) is started again.
+wm_started() {
+  local wm
+  HOME="$qel_display_tmp" openbox --sm-disable >>"$qel_display_tmp/openbox.log" 2>&1 &
+  wm=$!
+  qel_display_pids+=("$wm")
+  for _ in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    kill -0 "$wm" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+wm_started || { sleep 0.5; wm_started; } || { cat "$qel_display_tmp/openbox.log" >&2; exit 1; }
+QEL_WINDOW_MANAGER=openbox QT_QPA_PLATFORM=xcb "$@"

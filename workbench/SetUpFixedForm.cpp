@@ -5,6 +5,7 @@
 
 #include "Fonts.h"
 #include "platform/Twips.h"
+#include "platform/WholeCaptions.h"
 
 void SetUpFixedForm(QWidget* form, const char* name, const QString& title, int width, int height) {
   form->setObjectName(QString::fromLatin1(name));
@@ -12,4 +13,5 @@ void SetUpFixedForm(QWidget* form, const char* name, const QString& title, int w
   form->setFont(FormFont());
   platform::SetClientSizeTwips(form, width, height);
   form->setFixedSize(form->size());
+  platform::KeepCaptionsWhole(form, true);
 }

@@ -13,12 +13,15 @@
 #include "frmQELRun.h"
 #include "PaintNowDuringRun.h"
 #include "Shapes.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 
 void* WorkbenchWindows::CreateLoadShowMain() {
   auto* main = new frmMain();
   main->Form_Load();
   main->show();
+  // Without a window manager nobody else gives the new window the keyboard.
+  main->activateWindow();
   return main;
 }
 
@@ -61,9 +64,7 @@ int WorkbenchWindows::OptionsLUTValue() {
 }
 
 void WorkbenchWindows::ShowOutput() {
-  frmOutput* out = frmOutput::Instance();
-  out->show();
-  out->raise();
+  platform::BringForward(frmOutput::Instance());
 }
 
 // ---- Demo map ---------------------------------------------------------------------------
@@ -102,4 +103,5 @@ void InstallWorkbenchWindows() {
   static WorkbenchWindows windows;
   qel::SetWindowOps(&windows);
   platform::InstallMessageBoxHandler();
+  platform::ReturnKeyboardOnHide();
 }

@@ -17,6 +17,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
+#include "platform/WholeCaptions.h"
 #include "runtime.h"
 
 namespace {
@@ -59,6 +60,7 @@ frmAbout::frmAbout()
               screenArea.top() + platform::TwipsToPixelsY(1935), platform::TwipsToPixelsX(5730),
               platform::TwipsToPixelsY(3555));
   setFixedSize(size());
+  platform::KeepCaptionsWhole(this, true);
 
   picIcon = new QLabel(this);
   picIcon->setObjectName(QStringLiteral("picIcon"));

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ColumnHeads.h"
 #include "MakeFormControl.h"
 #include "SetUpFixedForm.h"
 #include "platform/FormKeys.h"
@@ -17,9 +18,10 @@ frmInputSummary::frmInputSummary() : QWidget(platform::MainWindow(), Qt::Dialog)
   lblTitle = MakeFormControl<QLabel>(this, "lblTitle", QStringLiteral("Summary of input data:"),
                                      240, 120, 1695, 255);
   lblNrecs = MakeFormControl<QLabel>(this, "lblNrecs", QString(), 2040, 120, 2535, 255);
-  lblCells = MakeFormControl<QLabel>(
+  auto* heads = MakeFormControl<ColumnHeads>(
       this, "lblCells", QStringLiteral("Layer  Total          Mean       Min        Max"), 840, 960,
       3135, 255);
+  lblCells = heads;
   lblA = MakeFormControl<QLabel>(this, "lblA", QStringLiteral("A"), 840, 1320, 375, 255);
   lblAtot = MakeFormControl<QLabel>(this, "lblAtot", QString(), 1320, 1320, 735, 255);
   lblAmean = MakeFormControl<QLabel>(this, "lblAmean", QString(), 2160, 1320, 615, 255);
@@ -30,6 +32,8 @@ frmInputSummary::frmInputSummary() : QWidget(platform::MainWindow(), Qt::Dialog)
   lblBmean = MakeFormControl<QLabel>(this, "lblBmean", QString(), 2160, 1680, 615, 255);
   lblBmin = MakeFormControl<QLabel>(this, "lblBmin", QString(), 2880, 1680, 495, 255);
   lblBmax = MakeFormControl<QLabel>(this, "lblBmax", QString(), 3480, 1680, 615, 255);
+  // The numbers take the room they need; the heads follow their columns.
+  heads->SetColumns({lblA, lblAtot, lblAmean, lblAmin, lblAmax});
 
   cmdOk = MakeFormControl<QPushButton>(this, "cmdOk", QStringLiteral("&Ok"), 3360, 2640, 1215, 375);
   platform::SetDefaultButton(this, cmdOk);

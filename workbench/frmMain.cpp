@@ -32,6 +32,7 @@
 #include "platform/Process.h"
 #include "platform/Settings.h"
 #include "platform/Twips.h"
+#include "platform/WholeCaptions.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ frmMain::frmMain() : QMainWindow(nullptr) {
                                          1215, 375);
   connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
   SetTabOrder();
+  platform::KeepCaptionsWhole(client, false);
   BuildMenus();
   BuildStatusBar();
 
@@ -297,7 +299,8 @@ void frmMain::mnuFileNew_Click() { cmdClear_Click(); }
 
 void frmMain::mnuViewOptions_Click() {
   try {
-    frmOptions::Instance()->show();
+    // Brought forward when it is open already, as the input summary is.
+    platform::BringForward(frmOptions::Instance());
   } catch (...) {
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }
@@ -333,7 +336,7 @@ void frmMain::mnuHelpSearchForHelpOn_Click() { ShowHelpCommand(platform::kHelpPa
 void frmMain::mnuHelpAbout_Click() {
   try {
     // Loading the box gives it its title and version.
-    frmAbout::Instance()->show();
+    platform::BringForward(frmAbout::Instance());
   } catch (...) {
     qel::ShowErrorBox(qel::ErrorFromException(std::current_exception()));
   }

@@ -15,6 +15,7 @@
 #include "frmMain.h"
 #include "platform/FileDialog.h"
 #include "platform/FormKeys.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
 
@@ -227,8 +228,7 @@ void frmMain::mnuViewInputSummary_Click() {
   // Record 1, the outside, counts in the divisor.
   s->lblAmean->setText(MeanText(qel::dblTotPopA, qel::intNRecs));
   s->lblBmean->setText(MeanText(qel::dblTotPopB, qel::intNRecs));
-  s->show();
-  s->raise();
+  platform::BringForward(s);
 }
 
 // ---- Constraint panel ----------------------------------------------------------

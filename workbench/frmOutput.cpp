@@ -85,7 +85,7 @@ frmOutput::frmOutput() : QWidget(platform::MainWindow(), Qt::Dialog) {
 void frmOutput::PlaceOnOwner() {
   if (placed_) return;
   placed_ = true;
-  platform::CentreOn(this, parentWidget());
+  platform::PlaceBeside(this, parentWidget());
 }
 
 bool frmOutput::Refused(bool tracts) {

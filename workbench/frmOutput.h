@@ -20,8 +20,8 @@ class frmOutput : public QWidget, public FormInstance<frmOutput> {
   QPushButton* cmdSaveTcts = nullptr;
   QPushButton* cmdClose = nullptr;
 
-  // Centred on the main window, once: the first show, or the demo map's
-  // first show, which opens beside it, whichever comes first.
+  // Beside the main window, once: at the first show, or at the demo map's
+  // first show, which opens beside the report, whichever comes first.
   void PlaceOnOwner();
 
   void cmdView_Click();

@@ -12,6 +12,7 @@
 #include "SetUpFixedForm.h"
 #include "platform/Forms.h"
 #include "platform/Placement.h"
+#include "platform/WholeCaptions.h"
 
 frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
   SetUpFixedForm(this, "frmQELRun", QStringLiteral("QEL Program Run"), 4590, 2715);
@@ -25,6 +26,9 @@ frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
   lblBestVal = MakeFormControl<QLabel>(this, "lblBestVal", QStringLiteral("Best values so far:"),
                                        240, 960, 1695, 255);
   lstProgRep = MakeFormControl<QListWidget>(this, "lstProgRep", 240, 1320, 4095, 645);
+  // A line wider than the list is read whole with its scroll bar, during the run.
+  lstProgRep->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ScrollableDuringRun(lstProgRep);
   cmdCancel = MakeFormControl<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), 3240, 2160,
                                            1215, 375);
   cmdCancel->setEnabled(false);
@@ -35,7 +39,9 @@ frmQELRun::frmQELRun() : QWidget(platform::MainWindow(), Qt::Dialog) {
 
 void frmQELRun::SetCaption(const std::string& text, bool repaintNow) {
   lblProgrep->setText(QString::fromStdString(text));
-  if (repaintNow) PaintNowDuringRun(lblProgrep);
+  if (!repaintNow) return;
+  platform::FitCaptionsNow(this);  // the run holds the thread: fit before painting
+  PaintNowDuringRun(lblProgrep);
 }
 
 void frmQELRun::SetValue(int percent) {

@@ -12,6 +12,8 @@
 #include "engine.h"
 #include "frmInputSummary.h"
 #include "frmMain.h"
+#include "frmMap.h"
+#include "frmOptions.h"
 #include "frmOutput.h"
 #include "frmQELRun.h"
 #include "platform/Forms.h"
@@ -24,6 +26,7 @@ namespace {
 
 const std::string kSids = QEL_SOURCE_DIR "/tests/data/sids.pat";
 const std::string kSidsCtg = QEL_SOURCE_DIR "/tests/data/sids.ctg";
+const std::string kDemo = QEL_SOURCE_DIR "/data/QELdemo.";
 
 // The links of a help page and a point inside each, in viewport coordinates.
 std::vector<std::pair<QString, QPoint>> Links(QTextBrowser* page) {
@@ -39,6 +42,19 @@ std::vector<std::pair<QString, QPoint>> Links(QTextBrowser* page) {
   }
   return links;
 }
+
+// Counts the times a window is brought forward.
+class Raises : public QObject {
+ public:
+  explicit Raises(QWidget* window) { window->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    count += event->type() == QEvent::ZOrderChange;
+    return false;
+  }
+};
 
 std::string LastPrompt() {
   const auto boxes = ModalScript::MessageBoxes();
@@ -450,13 +466,15 @@ class TestMainWindow : public QObject {
     w->show();
     w->setGeometry(100, 150, 600, 500);
     LoadSids();
-    w->mnuViewOptions->trigger();
-    w->mnuViewInputSummary->trigger();
-    for (const char* name : {"frmOptions", "frmInputSummary"}) {
+    const std::pair<QAction*, const char*> commands[] = {{w->mnuViewOptions, "frmOptions"},
+                                                         {w->mnuViewInputSummary, "frmInputSummary"}};
+    for (const auto& [command, name] : commands) {
+      command->trigger();
       auto* window = w->findChild<QWidget*>(QString::fromLatin1(name));
       QVERIFY2(window && window->isVisible() && window->isWindow(), name);
       const QPoint off = window->frameGeometry().center() - w->frameGeometry().center();
       QVERIFY2(off.manhattanLength() <= 2, name);
+      window->hide();  // alone: a window opened over another steps aside
     }
     w->setGeometry(2, 150, 150, 400);  // room for help on the right only
     w->mnuHelpContents->trigger();
@@ -464,6 +482,52 @@ class TestMainWindow : public QObject {
     QVERIFY(help->isVisible() && !help->frameGeometry().intersects(w->frameGeometry()));
     w->mnuHelpAbout->trigger();
     QVERIFY(w->findChild<QWidget*>(QStringLiteral("frmAbout"))->isVisible());
+  }
+
+  // At the end of a run over the demo set the report opens beside the main
+  // window, not over its controls, and the map beside the report, all on the
+  // screen.
+  void reportAndMapOpenBesideTheMainWindow() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    w->show();
+    w->setGeometry(QRect(screen.topLeft(), QSize(300, 300)));
+    Load(w->CmdInputfile, kDemo + "pat");
+    Load(w->cmdGetcont, kDemo + "ctg");
+    w->chkZonespec[0]->setChecked(true);
+    w->txtMinpop->setText(QStringLiteral("200"));
+    w->cmdRun->click();
+    const QRect report = frmOutput::Instance()->frameGeometry(), map = frmMap::Instance()->frameGeometry();
+    QVERIFY(frmOutput::Instance()->isVisible() && frmMap::Instance()->isVisible());
+    QVERIFY(screen.contains(report) && screen.contains(map));
+    QVERIFY(!report.intersects(w->frameGeometry()) && !map.intersects(w->frameGeometry()));
+    QVERIFY(!map.intersects(report));
+    QCOMPARE(report.top(), w->frameGeometry().top());  // level with it, on its right
+    QVERIFY(report.left() > w->frameGeometry().right());
+  }
+
+  // Opened while the input summary is open, the options dialog goes beside
+  // the main window, where it hides neither the summary nor the main window;
+  // so does the summary opened over the options. View > Options brings the
+  // open dialog forward, as View > Input Summary does the summary.
+  void optionsAndSummaryDoNotHideEachOther() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    w->show();
+    w->setGeometry(QRect(screen.topLeft() + QPoint(0, 20), QSize(300, 400)));
+    LoadSids();
+    QWidget* summary = frmInputSummary::Instance();
+    QWidget* options = frmOptions::Instance();
+    w->mnuViewInputSummary->trigger();
+    w->mnuViewOptions->trigger();
+    QVERIFY(summary->isVisible() && options->isVisible());
+    QVERIFY(!options->frameGeometry().intersects(summary->frameGeometry()));
+    QVERIFY(!options->frameGeometry().intersects(w->frameGeometry()) && screen.contains(options->frameGeometry()));
+    summary->hide();
+    options->move(w->frameGeometry().center() - options->rect().center());
+    w->mnuViewInputSummary->trigger();
+    QVERIFY(!options->frameGeometry().intersects(summary->frameGeometry()));
+    const Raises raised(options);
+    w->mnuViewOptions->trigger();
+    QCOMPARE(raised.count, 1);
   }
 
   // Help comes from inside the program: the contents page lists every topic
@@ -498,6 +562,40 @@ class TestMainWindow : public QObject {
     word->setText(QStringLiteral("no such word anywhere"));
     QCOMPARE(results->count(), 0);
     viewer->close();
+  }
+
+  // Enter in "Look for" runs the search and shows the first page found with
+  // every place of the word marked; the window stays, opened by Search as by
+  // Contents. A word found nowhere is said to be so.
+  void helpSearchWithEnter() {
+    for (QAction* opened : {w->mnuHelpSearchForHelpOn, w->mnuHelpContents}) {
+      opened->trigger();
+      auto* viewer = w->findChild<QDialog*>(QStringLiteral("HelpViewer"));
+      auto* word = viewer->findChild<QLineEdit*>(QStringLiteral("searchWord"));
+      auto* results = viewer->findChild<QListWidget*>(QStringLiteral("results"));
+      auto* page = viewer->findChild<QTextBrowser*>(QStringLiteral("page"));
+      word->setFocus();
+      word->setText(QStringLiteral("Seed"));
+      QTest::keyClick(word, Qt::Key_Return);
+      QVERIFY(viewer->isVisible());
+      QCOMPARE(results->currentRow(), 0);
+      QCOMPARE(page->documentTitle(), results->item(0)->text());
+      const auto marks = page->extraSelections();
+      QVERIFY(!marks.isEmpty());
+      for (const auto& mark : marks) QCOMPARE(mark.cursor.selectedText(), QStringLiteral("seed"));
+      QCOMPARE(marks.size(), page->toPlainText().count(QStringLiteral("seed"), Qt::CaseInsensitive));
+
+      auto* nothing = viewer->findChild<QLabel*>(QStringLiteral("nothingFound"));
+      QVERIFY(nothing && nothing->text().isEmpty());
+      const QUrl shown = page->source();
+      word->setText(QStringLiteral("zyzzyva"));
+      QTest::keyClick(word, Qt::Key_Return);
+      QVERIFY(viewer->isVisible() && nothing->isVisible());
+      QCOMPARE(results->count(), 0);
+      QCOMPARE(nothing->text(), QStringLiteral("No topic contains \"zyzzyva\"."));
+      QCOMPARE(page->source(), shown);
+      QVERIFY(page->extraSelections().isEmpty());
+    }
   }
 
   void closingIsIgnoredDuringARun() {

@@ -47,7 +47,8 @@ std::string Run(ModalRecord::Kind kind, const std::string& title, const std::str
     return path;
   }
   const bool save = kind == ModalRecord::Kind::SaveDialog;
-  CentredDialog<QFileDialog> dlg(OwnerWindow(), QString::fromStdString(title));
+  QWidget* owner = OwnerWindow();
+  CentredDialog<QFileDialog> dlg(owner, QString::fromStdString(title));
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   if (save) {
@@ -58,8 +59,9 @@ std::string Run(ModalRecord::Kind kind, const std::string& title, const std::str
   }
   dlg.setNameFilters(NameFilters(filter));
   if (!fileName.empty()) dlg.selectFile(QString::fromStdString(fileName));
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-    qel::RaiseError(qel::kErrDialogCancel);
+  const bool chosen = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+  ReturnFocusTo(owner);
+  if (!chosen) qel::RaiseError(qel::kErrDialogCancel);
   return dlg.selectedFiles().front().toStdString();
 }
 

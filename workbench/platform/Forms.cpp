@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QEvent>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace platform {
@@ -48,6 +50,12 @@ QPointer<QWidget>& TheMainWindow() {
   return main;
 }
 
+// The window a closed box or dialog gave the keyboard back to.
+QPointer<QWidget>& KeyboardReturnedTo() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
 }  // namespace
 
 void SetMainWindow(QWidget* main) { TheMainWindow() = main; }
@@ -57,7 +65,52 @@ QWidget* MainWindow() { return TheMainWindow().data(); }
 QWidget* OwnerWindow() {
   QWidget* active = QApplication::activeWindow();
   if (active && active->isVisible() && active->windowType() != Qt::SplashScreen) return active;
+  // A box shown right after another (a save dialog, then its confirmation)
+  // comes before the window it returned to is active again.
+  QWidget* returned = KeyboardReturnedTo();
+  if (returned && returned->isVisible()) return returned;
   return MainWindow();
+}
+
+void ReturnFocusTo(QWidget* owner) {
+  if (!owner || !owner->isVisible()) return;
+  KeyboardReturnedTo() = owner;
+  owner->activateWindow();
+}
+
+void BringForward(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+namespace {
+
+class KeyboardOnHide : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Hide || !watched->isWidgetType()) return false;
+    auto* window = static_cast<QWidget*>(watched);
+    // Windows and dialogs only: a pop-up (a menu, a completer's list) hands
+    // the keyboard back to the window it came from itself.
+    if (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog) return false;
+    QWidget* main = MainWindow();
+    // The toolkit learns that the window lost the keyboard only later.
+    const bool hadKeyboard = window == QApplication::activeWindow() ||
+                             (window->windowHandle() && window->windowHandle() == QGuiApplication::focusWindow());
+    if (window != main && hadKeyboard && main && main->isVisible()) main->activateWindow();
+    return false;
+  }
+};
+
+}  // namespace
+
+void ReturnKeyboardOnHide() {
+  static QPointer<KeyboardOnHide> filter;  // goes with the application
+  if (filter || !qApp) return;
+  filter = new KeyboardOnHide;
+  filter->setParent(qApp);
+  qApp->installEventFilter(filter);
 }
 
 void UnloadAllExcept(QWidget* keep) {

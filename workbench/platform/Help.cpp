@@ -88,6 +88,8 @@ class HelpWindow : public QDialog {
     auto* searchPanel = new QVBoxLayout;
     auto* contentsButton = new QPushButton(QStringLiteral("&Contents"));
     contentsButton->setObjectName(QStringLiteral("contentsButton"));
+    // Enter belongs to the search: no button of the window takes it.
+    contentsButton->setAutoDefault(false);
     searchPanel->addWidget(contentsButton);
     searchPanel->addWidget(new QLabel(QStringLiteral("&Look for:")));
     search_ = new QLineEdit;
@@ -97,12 +99,17 @@ class HelpWindow : public QDialog {
     results_ = new QListWidget;
     results_->setObjectName(QStringLiteral("results"));
     searchPanel->addWidget(results_, 1);
+    nothingFound_ = new QLabel;
+    nothingFound_->setObjectName(QStringLiteral("nothingFound"));
+    nothingFound_->setWordWrap(true);
+    searchPanel->addWidget(nothingFound_);
 
     auto* pagePanel = new QVBoxLayout;
     browser_ = new QTextBrowser;
     browser_->setObjectName(QStringLiteral("page"));
     pagePanel->addWidget(browser_, 1);
     auto* close = new QPushButton(QStringLiteral("Close"));
+    close->setAutoDefault(false);
     pagePanel->addWidget(close, 0, Qt::AlignRight);
 
     auto* layout = new QHBoxLayout(this);
@@ -112,9 +119,16 @@ class HelpWindow : public QDialog {
     connect(contentsButton, &QPushButton::clicked, this, [this] { OpenContents(); });
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     connect(search_, &QLineEdit::textChanged, this, [this](const QString& w) { Search(w); });
+    // Enter shows the first page found.
+    connect(search_, &QLineEdit::returnPressed, this, [this] {
+      Search(search_->text());
+      if (!found_.empty()) results_->setCurrentRow(0);
+    });
     connect(results_, &QListWidget::currentRowChanged, this, [this](int row) {
       if (row >= 0 && row < static_cast<int>(found_.size())) browser_->setSource(pages_[found_[row]].url);
     });
+    // Any page shown while a word is looked for shows where the word stands.
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this] { MarkWord(); });
     Search(QString());
   }
 
@@ -137,12 +151,35 @@ class HelpWindow : public QDialog {
       found_.push_back(i);
       results_->addItem(pages_[i].title);
     }
+    nothingFound_->setText(found_.empty() ? QStringLiteral("No topic contains \"%1\".").arg(w) : QString());
+    MarkWord();
+  }
+
+  // Every place of the looked-for word in the page shown is marked, and the
+  // first is scrolled into view.
+  void MarkWord() {
+    QList<QTextEdit::ExtraSelection> marks;
+    const QString w = search_->text().trimmed();
+    QTextDocument* doc = browser_->document();
+    QTextCharFormat marked;
+    marked.setBackground(QColor(255, 230, 0));
+    // Each find starts after the last one, so the loop ends at the page's end.
+    for (QTextCursor c = w.isEmpty() ? QTextCursor() : doc->find(w); !c.isNull(); c = doc->find(w, c))
+      marks.push_back({c, marked});
+    browser_->setExtraSelections(marks);
+    if (!marks.isEmpty()) {
+      QTextCursor first = marks.front().cursor;
+      first.clearSelection();
+      browser_->setTextCursor(first);
+      browser_->ensureCursorVisible();
+    }
   }
 
   std::vector<HelpPage> pages_;
   std::vector<int> found_;
   QLineEdit* search_ = nullptr;
   QListWidget* results_ = nullptr;
+  QLabel* nothingFound_ = nullptr;
   QTextBrowser* browser_ = nullptr;
 };
 

@@ -36,15 +36,16 @@ int ShowMessageBox(const std::string& prompt, int style, const std::string& titl
     r.title = shownTitle;
     return ModalScript::TakeButton(r);
   }
+  QWidget* owner = OwnerWindow();
   CentredDialog<QMessageBox> box(IconOf(style), QString::fromStdString(shownTitle),
-                                 QString::fromStdString(prompt), QMessageBox::NoButton,
-                                 OwnerWindow());
+                                 QString::fromStdString(prompt), QMessageBox::NoButton, owner);
   QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   QPushButton* cancel = nullptr;
   if (HasCancel(style)) cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(cancel ? cancel : ok);
   box.exec();
+  ReturnFocusTo(owner);
   return box.clickedButton() == ok ? qel::kIdOk : qel::kIdCancel;
 }
 

@@ -64,7 +64,11 @@ int WorkbenchWindows::OptionsLUTValue() {
 }
 
 void WorkbenchWindows::ShowOutput() {
-  platform::BringForward(frmOutput::Instance());
+  frmOutput* out = frmOutput::Instance();
+  platform::BringForward(out);
+  // A new run's report: Enter views it. The first button in the tab order
+  // is Close, which would lose the report at the first Enter.
+  out->cmdView->setFocus();
 }
 
 // ---- Demo map ---------------------------------------------------------------------------

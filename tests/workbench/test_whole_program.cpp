@@ -116,6 +116,11 @@ class TestWholeProgram : public QObject {
 
     frmOutput* out = frmOutput::Instance();
     QVERIFY(out->isVisible());
+    // Enter in a new report views it; it does not close the window.
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(out->cmdView));
+    QTest::keyClick(out, Qt::Key_Return);
+    QVERIFY(out->isVisible() && out->lstOutInfo->count() > 0);
+    out->lstOutInfo->clear();
     out->cmdView->click();
     const QStringList report = Lines(out->lstOutInfo);
     QCOMPARE(report.value(10), QStringLiteral("Tract ID, Pop, No. parts, BBinput IDs"));

@@ -358,28 +358,17 @@ class TestMainWindow : public QObject {
     QVERIFY(qel::arrBB(101).intNNbrs > 0);  // the last county keeps its neighbours
   }
 
-  // The saves write the run that made the results, whatever is refused
-  // since; once another area is loaded they neither show nor save them; a
-  // run that keeps no solution of its own study area lists and saves no tracts.
+  // Once another area is loaded the window neither shows nor saves the
+  // last run's results; a run that keeps no solution of its own study area
+  // lists and saves no tracts. (What the files hold: the engine's tests.)
   void resultsStayWithTheirStudyArea() {
     LoadSids();
     w->chkZonespec[0]->setChecked(true);
     w->txtMinpop->setText(QStringLiteral("9600"));
     w->cmdRun->click();
     frmOutput* out = frmOutput::Instance();
-    QVERIFY(out->isVisible());
-    Load(w->CmdInputfile, Write("bad.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\nx\n"), qel::kIdOk);
-    w->chkZonespec[1]->setChecked(true);
-    w->txtTarpop->setText(QStringLiteral("0"));
-    QCOMPARE(Refused(), std::string("Target population must be greater than 0"));
     const std::string log = dir_.filePath(QStringLiteral("QELlog.txt")).toStdString();
     const std::string csv = dir_.filePath(QStringLiteral("QELout.csv")).toStdString();
-    Save(out->cmdSaveLog, log);
-    Save(out->cmdSaveTcts, csv);
-    QVERIFY(ReadAll(log).find("Input file : " + kSids + "\r\n") != std::string::npos);
-    QVERIFY(ReadAll(log).find("Target population") == std::string::npos);
-    QVERIFY(ReadAll(csv).rfind("1825,", 0) == 0);  // the first county's own number
-
     const std::string lattice = Write("l.pat", "1 0 0 0 0 0\n2 1 1 10 10 1\n3 1 1 10 10 1\n");
     Load(w->CmdInputfile, lattice);
     Load(w->cmdGetcont, Write("l.ctg", "2 3 1\n2 1 1\n3 1 1\n"));
@@ -394,7 +383,6 @@ class TestMainWindow : public QObject {
     QCOMPARE(ModalScript::Records().size(), records + 3);  // the boxes alone, no dialog
     QCOMPARE(out->lstOutInfo->count(), lines);
 
-    w->chkZonespec[1]->setChecked(false);
     w->txtIterations->setText(QStringLiteral("0"));
     ModalScript::AnswerButton(qel::kIdOk);
     w->cmdRun->click();
@@ -403,7 +391,6 @@ class TestMainWindow : public QObject {
     out->cmdView->click();
     QCOMPARE(out->lstOutInfo->item(out->lstOutInfo->count() - 1)->text(),
              QStringLiteral("Tract ID, Pop, No. parts, BBinput IDs"));
-    QFile::remove(QString::fromStdString(csv));
     ModalScript::AnswerButton(qel::kIdOk);
     out->cmdSaveTcts->click();
     QCOMPARE(LastPrompt(), std::string("The last run found no solution: there are no tracts to save"));

@@ -191,7 +191,6 @@ extern void* frmMainInst;
 // settings cannot put another study area's or run's data beside them.
 struct udtRunResult {
   bool blnMade = false;        // a run has ended since start-up
-  bool blnSolution = false;    // it ended with best tracts of its own study area
   bool blnAreaLoaded = false;  // its study area is still the one loaded
   std::string strInputFile;
   int16_t intNIterations = 0;
@@ -203,8 +202,8 @@ struct udtRunResult {
   int16_t intBestIteration = 0;
   double dblBestTP = 0, dblBestP2A = 0, dblBestIAC = 0, dblBestMin = 0, dblBestApx = 0;
   int16_t intIslandsSkipped = 0;
-  int16_t intNHomVars = 0;
-  // The best tracts, in table order: number, population, the blocks (record
+  int16_t intNHomVars = 0;  // homogeneity sums kept for each tract (0 to 12)
+  // The best tracts, in table order (none when the run found no solution): number, population, the blocks (record
   // numbers) of their IBBs as the best iteration's snapshot holds them, and
   // the homogeneity sums (intNHomVars a tract).
   std::vector<int16_t> intTractID;
@@ -226,6 +225,9 @@ std::string RunResultRefusal(bool tracts);
 // The line of best tract t (from 1) of the last run, as the log and the
 // report list it: number, population, block count and record numbers.
 std::string RunTractLine(int t);
+// The line of best tract t in the report's homogeneity block: number,
+// population and the sum of every homogeneity variable.
+std::string RunHomLine(int t);
 // Drops the best solution and its terms.
 void ForgetBestSolution();
 // A new study area has been loaded: nothing of the one before may be

@@ -82,7 +82,8 @@ std::string SystemText(int err) { return std::generic_category().message(err); }
   RaiseAccessError(err);
 }
 
-[[noreturn]] void RaiseWriteError(int err) {
+// A read or write that the device refused.
+[[noreturn]] void RaiseDeviceError(int err) {
   RaiseError(kErrDeviceIO, ErrorDescription(kErrDeviceIO) + ": " + SystemText(err));
 }
 
@@ -91,9 +92,19 @@ std::string SystemText(int err) { return std::generic_category().message(err); }
                                                                                 : ": a pipe or device, not a file"));
 }
 
-bool ClearNonBlocking(int fd) {
-  const int flags = ::fcntl(fd, F_GETFL);
-  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+// Opens without waiting (a pipe with no one at its other end would hold the
+// open), then reads and writes as usual. -1 with errno set on failure.
+int OpenWithoutWaiting(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return -1;
+  const int old = ::fcntl(fd, F_GETFL);
+  if (old < 0 || ::fcntl(fd, F_SETFL, old & ~O_NONBLOCK) != 0) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  return fd;
 }
 
 // Reads the next block; true when it holds input.
@@ -105,7 +116,7 @@ bool ReadBlock(Channel& c) {
   while (c.len < c.block.size()) {
     const ssize_t n = ::read(c.fd, c.block.data() + c.len, c.block.size() - c.len);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) RaiseError(kErrDeviceIO, ErrorDescription(kErrDeviceIO) + ": " + SystemText(errno));
+    if (n < 0) RaiseDeviceError(errno);
     if (n == 0) break;
     c.len += static_cast<std::size_t>(n);
   }
@@ -122,7 +133,7 @@ void WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) RaiseWriteError(n < 0 ? errno : ENOSPC);
+    if (n <= 0) RaiseDeviceError(n < 0 ? errno : ENOSPC);
     data += n;
     size -= static_cast<std::size_t>(n);
   }
@@ -177,11 +188,11 @@ void WritePending(Channel& c) { WriteAll(c.fd, c.pending.data(), c.pending.size(
 // with other names, or one whose folder takes no new file.
 void CommitInPlace(Channel& c) {
   struct stat st;
-  if (::fstat(c.fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(c.fd, 0) != 0) RaiseWriteError(errno);
+  if (::fstat(c.fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(c.fd, 0) != 0) RaiseDeviceError(errno);
   WritePending(c);
   const int fd = c.fd;
   c.fd = -1;
-  if (::close(fd) != 0) RaiseWriteError(errno);
+  if (::close(fd) != 0) RaiseDeviceError(errno);
 }
 
 // Writes the scratch file and puts it in the target's place. Where the
@@ -192,7 +203,7 @@ void CommitScratch(Channel& c) {
   TakeOldAttributes(c.fd, c.target);
   const int fd = c.fd;
   c.fd = -1;
-  if (::close(fd) != 0) RaiseWriteError(errno);
+  if (::close(fd) != 0) RaiseDeviceError(errno);
   if (::rename(c.scratch.c_str(), c.target.c_str()) == 0) {
     c.scratch.clear();
     return;
@@ -201,8 +212,8 @@ void CommitScratch(Channel& c) {
   if (err != EPERM && err != EACCES) RaiseAccessError(err);
   ::unlink(c.scratch.c_str());
   c.scratch.clear();
-  c.fd = ::open(c.target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
-  if (c.fd < 0 || !ClearNonBlocking(c.fd)) RaiseAccessError(err);
+  c.fd = OpenWithoutWaiting(c.target, O_WRONLY | O_NOFOLLOW);
+  if (c.fd < 0) RaiseAccessError(err);
   CommitInPlace(c);
 }
 
@@ -212,12 +223,11 @@ void FileOpenInput(int channel, const std::string& path) {
   Channel& c = Get(channel);
   if (c.open) RaiseError(kErrFileAlreadyOpen);
   if (path.empty()) RaiseError(kErrPathAccess);
-  // Not blocking: a pipe would otherwise wait for a writer before it could
-  // be refused.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  // A pipe is refused at once rather than waited on for a writer.
+  const int fd = OpenWithoutWaiting(path, O_RDONLY);
   if (fd < 0) RaiseOpenError(errno);
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !ClearNonBlocking(fd)) {
+  if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);
     RaiseOpenError(err);
@@ -252,14 +262,9 @@ void FileOpenOutput(int channel, const std::string& path) {
   int fd = -1;
   if (exists) {
     // The open that the file itself allows: a write-protected file is
-    // refused here, as a plain open refuses it. Not blocking: a pipe with no
-    // reader is refused rather than waited for.
-    fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+    // refused here, as a plain open refuses it; so is a pipe with no reader.
+    fd = OpenWithoutWaiting(target, O_WRONLY | O_NOFOLLOW);
     if (fd < 0) RaiseAccessError(errno);
-    if (!ClearNonBlocking(fd)) {
-      ::close(fd);
-      RaiseAccessError(errno);
-    }
   }
   std::string scratch;
   // Devices, pipes and files with other names are written in place: a

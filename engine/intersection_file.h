@@ -1,5 +1,5 @@
-// What the readers of the input files share: the intersection file's
-// channel, its header question and record limit, and the fields of a line.
+// What the readers of the intersection file share: its channel, its header
+// question, and the fields of a line.
 #pragma once
 
 #include <string>
@@ -20,12 +20,5 @@ bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenAr
 inline std::string_view Field(const LineFields& fields, int k) {
   return k <= fields.n ? fields.field[static_cast<std::size_t>(k)] : std::string_view();
 }
-
-// True when `records` records are read: one more would pass intMaxRecs.
-inline bool AtRecordLimit(int records) { return records >= intMaxRecs; }
-
-// Shows "Too many zone records in intersection file" with the file and the
-// line of the record past the limit.
-void ShowRecordLimit(const std::string& strFile, int line);
 
 }  // namespace qel

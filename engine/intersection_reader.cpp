@@ -154,6 +154,14 @@ void StoreArea(const ReadArea& a, const std::string& strFile) {
   LeaveStudyArea();
 }
 
+// True when `records` records are read: one more would pass intMaxRecs.
+bool AtRecordLimit(int records) { return records >= intMaxRecs; }
+
+void ShowRecordLimit(const std::string& strFile, int line) {
+  MsgBox("Too many zone records in intersection file (" + FileLine(strFile, line) + ")", kMbCritical,
+         "Too many zones");
+}
+
 // Reads every line of the open file into `area`; false at a record past the
 // limit. A failing line raises its error, with `line` and `field` telling
 // where.
@@ -188,11 +196,6 @@ bool OpenIntersectionFile(int16_t intHeader, const std::string& strFile, TokenAr
   int16_t nFields = 0;
   SplitLine(header, tok, nFields);
   return true;
-}
-
-void ShowRecordLimit(const std::string& strFile, int line) {
-  MsgBox("Too many zone records in intersection file (" + FileLine(strFile, line) + ")", kMbCritical,
-         "Too many zones");
 }
 
 bool ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::string& strNameA,

@@ -38,17 +38,18 @@ void ClearEntries(List& list, int n) {
   for (int k = 1; k <= n && k <= kListSize; ++k) list(k) = 0;
 }
 
-// The removal rule: the first entry equal to value leaves the list, later
-// entries move one place down and the count drops by one. The slot just past
-// the new end keeps its old value; lengths kept beside the list do not move.
-// Returns false (nothing changed) when the value is not listed.
-// The entry at position k leaves; those after it move up one place.
+// The entry at position k (1 to n) leaves: later entries move one place
+// down and the count drops by one. The slot just past the new end keeps its
+// old value; lengths kept beside the list do not move.
 inline void RemoveEntryAt(List16& list, int16_t& n, int k) {
   int16_t* d = ListData(list);
   for (int j = k, last = ListCount(n); j < last; ++j) d[j] = d[j + 1];
   --n;
 }
 
+// The removal rule: the first entry equal to value leaves the list, as
+// RemoveEntryAt takes it out. Returns false (nothing changed) when the value
+// is not listed.
 inline bool RemoveEntry(List16& list, int16_t& n, int value) {
   const int k = FindEntry(list, n, value);
   if (k == 0) return false;

@@ -84,24 +84,17 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
     std::vector<int16_t> zoneOf(65536, 0);
     std::string text;
     LineFields fields;
-    while (!FileEof(kIntersectionChannel)) {
+    // Every line must be a record loaded, so the count stays within the
+    // loaded records and the tables.
+    bool same = true;
+    while (same && !FileEof(kIntersectionChannel)) {
       ++line;
-      if (AtRecordLimit(records)) {
-        FileClose(kIntersectionChannel);
-        ShowRecordLimit(strFile, line);
-        intNZones = 0;
-        return false;
-      }
       SplitFields(LineView(kIntersectionChannel, text), fields);
       const int16_t record = static_cast<int16_t>(records + 1);
       double first = 0, pop = 0;
       int16_t code = 0;
-      if (!ReadZoneLine(fields, codeField, popField, first, code, pop) || !SameAsLoaded(record, first, code, pop)) {
-        FileClose(kIntersectionChannel);
-        ShowChangedFile(strFile, line);
-        intNZones = 0;
-        return false;
-      }
+      same = ReadZoneLine(fields, codeField, popField, first, code, pop) && SameAsLoaded(record, first, code, pop);
+      if (!same) break;
       // The outside belongs to no zone, wherever its line stands.
       if (first != 1) {
         int16_t& z = zoneOf[static_cast<std::size_t>(code + 32768)];
@@ -115,8 +108,12 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
       records = record;
     }
     FileClose(kIntersectionChannel);
-    if (records != intNRecs) {
-      ShowChangedFile(strFile, 0);  // records missing: no line is at fault
+    if (same && records != intNRecs) {
+      same = false;
+      line = 0;  // records missing: no line is at fault
+    }
+    if (!same) {
+      ShowChangedFile(strFile, line);
       intNZones = 0;
       return false;
     }

@@ -1,7 +1,6 @@
 // The program log and the tract composition file, saved from the output
 // window after a run. Both write the results that the last run kept at its
 // end, whatever has been loaded or set since.
-#include <cctype>
 #include <string>
 
 #include "engine.h"
@@ -63,9 +62,8 @@ void PrintComposition(int ch) {
 template <class Body>
 void WriteWhole(int ch, const std::string& strFile, bool tracts, Body body) {
   try {
-    if (std::string refusal = RunResultRefusal(tracts); !refusal.empty()) {
-      refusal[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(refusal[0])));
-      RaiseError(kErrInvalidValue, "Invalid value: " + refusal);
+    if (const std::string refusal = RunResultRefusal(tracts); !refusal.empty()) {
+      RaiseError(kErrInvalidValue, refusal);
     }
     FileOpenOutput(ch, strFile);
     body(ch);

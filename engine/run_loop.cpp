@@ -164,8 +164,7 @@ void KeepBest(int iteration) {
   }
   dblBestTP = dblCurTP;
   dblBestP2A = dblCurP2A;
-  dblBestIAC = dblCurIAC;
-  if (!blnHomog) dblBestIAC = dblCurIAC = 0;
+  dblBestIAC = dblCurIAC;  // 0 without homogeneity: the run zeroed it and never computes it
   dblBestMin = dblCurMin;
   dblBestApx = dblCurApx;
   intBestIteration = static_cast<int16_t>(iteration);

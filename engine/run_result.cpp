@@ -37,13 +37,12 @@ void KeepSettings(udtRunResult& r) {
   r.dblBestMin = dblBestMin;
   r.dblBestApx = dblBestApx;
   r.intIslandsSkipped = intIslandsSkipped;
-  r.intNHomVars = intNHomVars;
+  r.intNHomVars = static_cast<int16_t>(std::clamp<int>(intNHomVars, 0, kHomSize));
 }
 
 // The best tracts through the snapshot of the best iteration, and each
 // block's tract as the restore left it.
 void KeepTracts(udtRunResult& r) {
-  const int nVars = std::clamp<int>(intNHomVars, 0, kHomSize);
   r.intTractBlock.reserve(static_cast<std::size_t>(std::max<int>(intNRecs, 0)));
   for (int t = 1; t <= intNBestTracts; ++t) {
     const udtTract& tract = std::as_const(arrBestTract)(t);
@@ -54,7 +53,7 @@ void KeepTracts(udtRunResult& r) {
       for (int j = 1; j <= intBestIBBCount(g); ++j) r.intTractBlock.push_back(std::as_const(intBestIBBMember)(g, j));
     }
     r.intTractBlocksEnd.push_back(static_cast<int>(r.intTractBlock.size()));
-    for (int v = 1; v <= nVars; ++v) r.dblTractHomSum.push_back(tract.dblHomSum(v));
+    for (int v = 1; v <= r.intNHomVars; ++v) r.dblTractHomSum.push_back(tract.dblHomSum(v));
   }
   const int blocks = std::max(intNRecs - 1, 0);
   r.intBlockID.resize(static_cast<std::size_t>(blocks));
@@ -68,22 +67,13 @@ void KeepTracts(udtRunResult& r) {
 }  // namespace
 
 void KeepRunResult() {
-  // Filled beside the last one, which it replaces whole; the lists of both
-  // keep their room from run to run.
-  static udtRunResult next;
-  next.intTractID.clear();
-  next.dblTractPop.clear();
-  next.intTractBlocksEnd.clear();
-  next.intTractBlock.clear();
-  next.dblTractHomSum.clear();
-  next.intBlockID.clear();
-  next.intBlockTract.clear();
+  // Filled apart and then put in the last one's place whole.
+  udtRunResult next;
   next.blnMade = true;
-  next.blnSolution = intNBestTracts > 0;
   next.blnAreaLoaded = true;
   KeepSettings(next);
-  if (next.blnSolution) KeepTracts(next);
-  std::swap(udtLastRun, next);
+  if (intNBestTracts > 0) KeepTracts(next);
+  udtLastRun = std::move(next);
 }
 
 std::string RunResultRefusal(bool tracts) {
@@ -93,7 +83,7 @@ std::string RunResultRefusal(bool tracts) {
     return "The results of the last run, on " + r.strInputFile +
            ", are no longer held: an intersection file has been loaded since";
   }
-  if (tracts && !r.blnSolution) return "The last run found no solution: there are no tracts to save";
+  if (tracts && r.intTractID.empty()) return "The last run found no solution: there are no tracts to save";
   return "";
 }
 
@@ -109,6 +99,15 @@ std::string RunTractLine(int t) {
   }
   return Str(static_cast<int>(r.intTractID.at(k))) + "  " + Str(r.dblTractPop.at(k)) + " " + Str(end - first) + " " +
          list;
+}
+
+std::string RunHomLine(int t) {
+  const udtRunResult& r = udtLastRun;
+  const auto k = static_cast<std::size_t>(t - 1);
+  const auto nVars = static_cast<std::size_t>(r.intNHomVars);
+  std::string line = Str(static_cast<int>(r.intTractID.at(k))) + " " + Str(r.dblTractPop.at(k));
+  for (std::size_t v = 0; v < nVars; ++v) line.append(" ").append(Str(r.dblTractHomSum.at(k * nVars + v)));
+  return line;
 }
 
 void ForgetBestSolution() {

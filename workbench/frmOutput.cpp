@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QPushButton>
-#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -47,13 +46,7 @@ std::vector<std::string> ReportBlock() {
   // The homogeneity sums go with a run that measured homogeneity.
   if (r.blnHomog) {
     lines.push_back("Tract ID, Pop, Hom vars");
-    const auto nVars = static_cast<std::size_t>(std::max<int>(r.intNHomVars, 0));
-    for (int t = 1; t <= tracts; ++t) {
-      const auto k = static_cast<std::size_t>(t - 1);
-      std::string line = Str(r.intTractID.at(k)) + " " + Str(r.dblTractPop.at(k));
-      for (std::size_t v = 0; v < nVars; ++v) line.append(" ").append(Str(r.dblTractHomSum.at(k * nVars + v)));
-      lines.push_back(line);
-    }
+    for (int t = 1; t <= tracts; ++t) lines.push_back(RunHomLine(t));
   }
   return lines;
 }

@@ -20,6 +20,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ModalScript.h"
 #include "platform/Settings.h"
+#include "../workbench/workbench_session.h"
 
 using platform::ModalScript;
 
@@ -80,18 +81,10 @@ class TestWindowsOnScreen : public QObject {
     platform::SetSettingsDirectory(dir_.filePath(QStringLiteral("settings%1").arg(++starts_)).toStdString());
     const char* const keys[4] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
     for (size_t i = 0; i < bounds.size() && i < 4; ++i) platform::SaveSetting("QEL", "Settings", keys[i], bounds[i]);
-    qel::ResetEngineState();
-    InstallWorkbenchWindows();
-    qel::StartMain();
-    w = static_cast<frmMain*>(qel::frmMainInst);
+    w = StartMainWindow();
     QVERIFY(Settle(w));
   }
-  void Stop() {
-    platform::NoteUnloaded(w);
-    delete w;
-    qel::frmMainInst = w = nullptr;
-    platform::UnloadAllExcept(nullptr);
-  }
+  void Stop() { StopMainWindow(w); }
   void LoadDemo(const std::string& intersections) {
     ModalScript::AnswerPath(intersections);
     w->CmdInputfile->click();

@@ -19,6 +19,7 @@
 #include "platform/Forms.h"
 #include "platform/ModalScript.h"
 #include "platform/Settings.h"
+#include "workbench_session.h"
 
 using platform::ModalScript;
 
@@ -72,16 +73,10 @@ class TestMainWindow : public QObject {
     platform::SetSettingsDirectory(dir_.filePath(QStringLiteral("settings")).toStdString());
     ModalScript::Begin();
     ModalScript::SetFailureHook([](const std::string& text) { QTest::qFail(text.c_str(), __FILE__, __LINE__); });
-    qel::ResetEngineState();
-    InstallWorkbenchWindows();
-    qel::StartMain();
-    w = static_cast<frmMain*>(qel::frmMainInst);
+    w = StartMainWindow();
   }
   void Stop() {
-    platform::NoteUnloaded(w);
-    delete w;
-    qel::frmMainInst = w = nullptr;
-    platform::UnloadAllExcept(nullptr);
+    StopMainWindow(w);
     ModalScript::SetFailureHook({});
     ModalScript::End();
   }
@@ -95,11 +90,7 @@ class TestMainWindow : public QObject {
     Load(w->CmdInputfile, kSids);
     Load(w->cmdGetcont, kSidsCtg);
   }
-  std::string Write(const char* name, const std::string& text) {
-    QFile f(dir_.filePath(QString::fromLatin1(name)));
-    if (f.open(QIODevice::WriteOnly)) f.write(text.c_str());
-    return f.fileName().toStdString();
-  }
+  std::string Write(const char* name, const std::string& text) { return WriteTestFile(dir_, name, text); }
   void Save(QPushButton* command, const std::string& path) {
     ModalScript::AnswerPath(path);
     ModalScript::AnswerButton(qel::kIdOk);

@@ -19,6 +19,7 @@
 #include "platform/Forms.h"
 #include "platform/ModalScript.h"
 #include "platform/Settings.h"
+#include "workbench_session.h"
 
 using platform::ModalScript;
 
@@ -87,26 +88,16 @@ class TestWholeCaptions : public QObject {
   QTemporaryDir dir_;
   frmMain* w = nullptr;
 
-  std::string Write(const char* name, const std::string& text) {
-    QFile f(dir_.filePath(QString::fromLatin1(name)));
-    if (f.open(QIODevice::WriteOnly)) f.write(text.c_str());
-    return f.fileName().toStdString();
-  }
+  std::string Write(const char* name, const std::string& text) { return WriteTestFile(dir_, name, text); }
 
  private slots:
   void init() {
     platform::SetSettingsDirectory(dir_.filePath(QStringLiteral("settings")).toStdString());
     ModalScript::Begin();
-    qel::ResetEngineState();
-    InstallWorkbenchWindows();
-    qel::StartMain();
-    w = static_cast<frmMain*>(qel::frmMainInst);
+    w = StartMainWindow();
   }
   void cleanup() {
-    platform::NoteUnloaded(w);
-    delete w;
-    qel::frmMainInst = w = nullptr;
-    platform::UnloadAllExcept(nullptr);
+    StopMainWindow(w);
     ModalScript::End();
   }
 

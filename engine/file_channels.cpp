@@ -2,12 +2,17 @@
 // ahead in blocks; output goes to a scratch file of its own beside the
 // target and replaces it only when the channel is closed, so a save touches
 // no file but the one named, and a failed one leaves that file as it was.
+// A file that must be written in place has the room for the new text
+// reserved before its old text is touched.
 #include <fcntl.h>
+#include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -37,6 +42,7 @@ struct Channel {
 
 constexpr std::size_t kInputBlock = 64 * 1024;
 constexpr int kMaxLinkHops = 40;
+constexpr int kScratchNameTries = 100;
 
 // Nothing that runs before main or after it opens a channel.
 std::array<Channel, kMaxChannel + 1> g_channels;
@@ -139,6 +145,45 @@ void WriteAll(int fd, const char* data, std::size_t size) {
   }
 }
 
+// Writes at a place in a regular file, whatever its offset.
+void WriteAllAt(int fd, const char* data, std::size_t size, off_t at) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) RaiseDeviceError(n < 0 ? errno : ENOSPC);
+    data += n;
+    size -= static_cast<std::size_t>(n);
+    at += n;
+  }
+}
+
+// Makes sure that a regular file can hold the text before a byte of it is
+// written: the process's file-size limit (checked here, so that no write
+// meets it and no signal ends the program) and the room on the disk. On a
+// refusal the file is as it was. A file system that reserves nothing has
+// the part past the old end written now, and cut off again if it fails.
+void Reserve(int fd, const std::string& text, off_t oldSize) {
+  const auto size = static_cast<off_t>(text.size());
+  if (size == 0) return;
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      static_cast<rlim_t>(size) > limit.rlim_cur)
+    RaiseDeviceError(EFBIG);
+  int r;
+  do r = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size);
+  while (r != 0 && errno == EINTR);
+  if (r == 0) return;
+  const int err = errno;
+  if (err != EOPNOTSUPP && err != ENOSYS) RaiseDeviceError(err);
+  if (size <= oldSize) return;
+  try {
+    WriteAllAt(fd, text.data() + oldSize, static_cast<std::size_t>(size - oldSize), oldSize);
+  } catch (...) {
+    (void)::ftruncate(fd, oldSize);
+    throw;
+  }
+}
+
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -161,59 +206,105 @@ std::string FollowLinks(const std::string& path) {
   RaiseAccessError(ELOOP);
 }
 
-// The permission bits that a new file gets from the process.
-mode_t NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
-}
-
-// The scratch file takes the old file's owner, group and permission bits
-// where the process may give them, or those of a new file.
-void TakeOldAttributes(int fd, const std::string& target) {
-  struct stat old;
-  if (::stat(target.c_str(), &old) != 0) {
-    (void)::fchmod(fd, NewFileMode());
-    return;
+// Six letters or digits for a scratch name. The name is created only where
+// none stands, so a name guessed or met twice costs another try, no more.
+std::string RandomLetters() {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char bytes[6];
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    static unsigned long long state = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^ (static_cast<long long>(::getpid()) << 32));
+    for (unsigned char& b : bytes) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      b = static_cast<unsigned char>(state >> 56);
+    }
   }
-  if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-  (void)::fchmod(fd, old.st_mode & 07777);
+  std::string letters;
+  for (unsigned char b : bytes) letters += kLetters[b % (sizeof kLetters - 1)];
+  return letters;
 }
 
-// The text stays held until the channel is reset: a scratch file that
-// cannot take the target's place is written again in place.
-void WritePending(Channel& c) { WriteAll(c.fd, c.pending.data(), c.pending.size()); }
+// A scratch file of a name of its own in the folder, created here and now:
+// never an existing file and never through a link. The name is short, so
+// that a target's name of any length leaves room for it. The system gives
+// it the mode of a new file (the umask, or the folder's default access
+// list) from `mode`. -1 with errno set when the folder takes none.
+int CreateScratch(const std::string& folder, mode_t mode, std::string& name) {
+  for (int attempt = 0; attempt < kScratchNameTries; ++attempt) {
+    name = folder + "/.qel" + RandomLetters();
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, mode);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  const int err = errno;
+  name.clear();
+  errno = err;
+  return -1;
+}
 
-// The target itself, emptied and written whole: a device, a pipe, a file
-// with other names, or one whose folder takes no new file.
+// The scratch file takes the old file's owner, group and permission bits;
+// false when the process may not give them, and the old file must then be
+// written in place to keep them.
+bool TakeOldAttributes(int fd, const struct stat& old) {
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return false;
+  if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+    return false;
+  return ::fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+// After a rename the folder holds the new name; flushed where the system
+// can, so that a power cut leaves the old file or the new one.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+// The target itself, written whole: a device, a pipe, a file with other
+// names, one whose folder takes no new file, or one whose owner a
+// replacement could not keep. A regular file has the room reserved first
+// and is cut to the new length last, so that a full disk or a file-size
+// limit leaves every name of it as it was.
 void CommitInPlace(Channel& c) {
-  struct stat st;
-  if (::fstat(c.fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(c.fd, 0) != 0) RaiseDeviceError(errno);
-  WritePending(c);
+  struct stat st {};
+  if (::fstat(c.fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    Reserve(c.fd, c.pending, st.st_size);
+    WriteAllAt(c.fd, c.pending.data(), c.pending.size(), 0);
+    if (::ftruncate(c.fd, static_cast<off_t>(c.pending.size())) != 0) RaiseDeviceError(errno);
+    if (::fsync(c.fd) != 0) RaiseDeviceError(errno);
+  } else {
+    WriteAll(c.fd, c.pending.data(), c.pending.size());
+  }
   const int fd = c.fd;
   c.fd = -1;
   if (::close(fd) != 0) RaiseDeviceError(errno);
 }
 
-// Writes the scratch file and puts it in the target's place. Where the
-// folder lets no other user's file be replaced (a sticky folder), a file
-// that may be written is written in place instead.
+// Writes the scratch file, puts its data on the disk and then puts it in
+// the target's place. Where the system will not replace the target by
+// rename (another user's file in a sticky folder, a file mounted in place),
+// a file that may be written is written in place instead, as a plain write
+// would write it. The text stays held until the channel is reset.
 void CommitScratch(Channel& c) {
-  WritePending(c);
-  TakeOldAttributes(c.fd, c.target);
+  Reserve(c.fd, c.pending, 0);
+  WriteAll(c.fd, c.pending.data(), c.pending.size());
+  if (::fsync(c.fd) != 0) RaiseDeviceError(errno);
   const int fd = c.fd;
   c.fd = -1;
   if (::close(fd) != 0) RaiseDeviceError(errno);
   if (::rename(c.scratch.c_str(), c.target.c_str()) == 0) {
     c.scratch.clear();
+    SyncFolder(FolderOf(c.target));
     return;
   }
   const int err = errno;
-  if (err != EPERM && err != EACCES) RaiseAccessError(err);
+  if (err != EPERM && err != EACCES && err != EBUSY && err != EXDEV) RaiseAccessError(err);
   ::unlink(c.scratch.c_str());
   c.scratch.clear();
   c.fd = OpenWithoutWaiting(c.target, O_WRONLY | O_NOFOLLOW);
-  if (c.fd < 0) RaiseAccessError(err);
+  if (c.fd < 0) RaiseAccessError(errno);
   CommitInPlace(c);
 }
 
@@ -265,22 +356,22 @@ void FileOpenOutput(int channel, const std::string& path) {
     // refused here, as a plain open refuses it; so is a pipe with no reader.
     fd = OpenWithoutWaiting(target, O_WRONLY | O_NOFOLLOW);
     if (fd < 0) RaiseAccessError(errno);
+    // What the replacement takes over is what was opened.
+    if (::fstat(fd, &st) != 0) {
+      const int err = errno;
+      CloseFd(fd);
+      RaiseAccessError(err);
+    }
   }
   std::string scratch;
   // Devices, pipes and files with other names are written in place: a
   // replacement would leave the device, or the other names, behind.
   if (!exists || (S_ISREG(st.st_mode) && st.st_nlink <= 1)) {
-    // A name of its own, created here and now: never an existing file and
-    // never through a link. It is short, so that a target's name of any
-    // length leaves room for it.
-    scratch = FolderOf(target) + "/.qelXXXXXX";
-    const int sfd = ::mkostemp(scratch.data(), O_CLOEXEC);
-    if (sfd >= 0) {
-      CloseFd(fd);
-      fd = sfd;
-    } else {
+    // A new file gets what a plain create gives it; a replacement is kept
+    // private until it has the old file's owner and mode.
+    const int sfd = CreateScratch(FolderOf(target), exists ? 0600 : 0666, scratch);
+    if (sfd < 0) {
       const int err = errno;
-      scratch.clear();
       // Only a folder that takes no new file has the target written in
       // place; a full disk, say, must not empty the old file.
       if (err != EACCES && err != EPERM && err != EROFS) {
@@ -289,6 +380,13 @@ void FileOpenOutput(int channel, const std::string& path) {
       }
       if (fd < 0) fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
       if (fd < 0) RaiseAccessError(errno);
+    } else if (exists && !TakeOldAttributes(sfd, st)) {
+      ::close(sfd);
+      ::unlink(scratch.c_str());
+      scratch.clear();
+    } else {
+      CloseFd(fd);
+      fd = sfd;
     }
   }
   c.fd = fd;

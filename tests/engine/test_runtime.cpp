@@ -1,8 +1,10 @@
 // The run-time layer under the engine (conversions, tables, clock, files)
 // and the engine's state, seen through the public header alone.
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -12,6 +14,7 @@
 #include <functional>
 #include <new>
 #include <set>
+#include <sstream>
 #include <tuple>
 #include <type_traits>
 
@@ -198,17 +201,131 @@ TEST_F(Files, ASaveKeepsOwnerAndProtection) {
   EXPECT_EQ(st.st_gid, 4343u);
   EXPECT_EQ(st.st_mode & 07777, 0444u);
   EXPECT_EQ(qeltest::ReadWholeFile(p), "new\r\n");
+  // Another user's file, open to all, in a folder open to all: a
+  // replacement could not be given that user, so the file is written in
+  // place and stays theirs.
+  const std::string theirs = WriteFile("open/theirs.txt", "old");
+  ASSERT_EQ(::chown(theirs.c_str(), 4242, 4343), 0);
+  ASSERT_EQ(::chmod(theirs.c_str(), 0666), 0);
+  EXPECT_TRUE(qeltest::AsUnprivileged([&] {
+    Save(theirs, "new");
+    return qeltest::ReadWholeFile(theirs) == "new\r\n";
+  }));
+  ASSERT_EQ(::stat(theirs.c_str(), &st), 0);
+  EXPECT_EQ(std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777), std::tuple(4242u, 4343u, 0666u));
+  EXPECT_EQ(Names(tempDir / "open"), (std::set<std::string>{"out.txt", "theirs.txt"}));
 }
 
-// A write that fails part-way (here the file-size limit of the process)
-// leaves the old file as it was, and no scratch file behind; the writers
-// name the file in their error.
+// A file system of its own in the test's folder, taken away at the end;
+// only root may mount one.
+class Mount {
+ public:
+  Mount(const std::string& source, const std::string& at, const char* type, unsigned long flags, const char* data)
+      : at_(at), mounted_(::mount(source.c_str(), at.c_str(), type, flags, data) == 0) {}
+  ~Mount() {
+    if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+  }
+  bool Mounted() const { return mounted_; }
+
+ private:
+  std::string at_;
+  bool mounted_;
+};
+
+// On a full disk a save is refused with the system's reason and leaves the
+// old file byte for byte as it was: a replaced file and, written in place,
+// a file with two names alike.
+TEST_F(Files, AFullDiskLeavesTheOldFileWhole) {
+  namespace fs = std::filesystem;
+  fs::create_directory(tempDir / "small");
+  const Mount disk("qeltest", TempPath("small"), "tmpfs", 0, "size=256k");
+  if (!disk.Mounted()) GTEST_SKIP() << "a small file system of the test's own needs root";
+  const std::string single = WriteFile("small/single.txt", "old single");
+  const std::string linked = WriteFile("small/linked.txt", "old linked");
+  fs::create_hard_link(linked, tempDir / "small/other name");
+  // Filled to the last byte.
+  const int filler = ::open(TempPath("small/filler").c_str(), O_WRONLY | O_CREAT, 0600);
+  const std::string page(4096, 'f');
+  while (::write(filler, page.data(), page.size()) > 0) {
+  }
+  ::close(filler);
+  const auto names = Names(tempDir / "small");
+  for (const std::string& p : {single, linked}) {
+    try {
+      Save(p, std::string(64 * 1024, 'x'));
+      ADD_FAILURE() << "saved on a full disk: " << p;
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(ErrorMessageText(e), "Error 57 Input/output error on the device: No space left on device");
+    }
+  }
+  EXPECT_EQ(qeltest::ReadWholeFile(single), "old single");
+  EXPECT_EQ(qeltest::ReadWholeFile(linked), "old linked");
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("small/other name")), "old linked");
+  EXPECT_EQ(Names(tempDir / "small"), names);
+  EXPECT_FALSE(FileIsOpen(4));
+}
+
+// A file system that reserves no room (ramfs): a file with two names is
+// still written whole, longer and shorter than before.
+TEST_F(Files, WithoutReservationsAFileIsStillWrittenWhole) {
+  std::filesystem::create_directory(tempDir / "ram");
+  const Mount disk("qeltest", TempPath("ram"), "ramfs", 0, nullptr);
+  if (!disk.Mounted()) GTEST_SKIP() << "a file system of the test's own needs root";
+  const std::string p = WriteFile("ram/linked.txt", "old text");
+  std::filesystem::create_hard_link(p, TempPath("ram/other name"));
+  for (const std::string& text : {std::string(10000, 'x'), std::string("short")}) {
+    Save(p, text);
+    EXPECT_EQ(qeltest::ReadWholeFile(TempPath("ram/other name")), text + "\r\n");
+  }
+}
+
+// A file mounted in place cannot be replaced by rename: it is written as a
+// plain write would write it.
+TEST_F(Files, AFileMountedInPlaceIsWrittenInPlace) {
+  const std::string source = WriteFile("source.txt", "old");
+  const std::string target = WriteFile("target.txt", "");
+  const Mount bound(source, target, nullptr, MS_BIND, nullptr);
+  if (!bound.Mounted()) GTEST_SKIP() << "a bind mount needs root";
+  const auto names = Names(tempDir);
+  Save(target, "new");
+  EXPECT_EQ(qeltest::ReadWholeFile(target), "new\r\n");
+  EXPECT_EQ(qeltest::ReadWholeFile(source), "new\r\n");
+  EXPECT_EQ(Names(tempDir), names);
+}
+
+// A new file gets the mode a plain create gives it in its folder: here the
+// folder's default access list, which overrides the umask.
+TEST_F(Files, ANewFileGetsTheModeOfThePlainCreate) {
+  namespace fs = std::filesystem;
+  fs::create_directory(tempDir / "shared");
+  // A default access list of owner rw, group rw, others r.
+  const uint32_t acl[] = {2, 0x01 | 6u << 16, 0xFFFFFFFF, 0x04 | 6u << 16, 0xFFFFFFFF, 0x20 | 4u << 16, 0xFFFFFFFF};
+  if (::setxattr(TempPath("shared").c_str(), "system.posix_acl_default", acl, sizeof acl, 0) != 0)
+    GTEST_SKIP() << "no access lists on this file system";
+  const mode_t mask = ::umask(077);
+  const int plain = ::open(TempPath("shared/plain.txt").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+  ::close(plain);
+  const int error = ErrorOf([&] { Save(TempPath("shared/saved.txt"), "new"); });
+  ::umask(mask);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(fs::status(TempPath("shared/saved.txt")).permissions(), fs::status(TempPath("shared/plain.txt")).permissions());
+  EXPECT_EQ(fs::status(TempPath("shared/plain.txt")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
+                fs::perms::others_read);
+}
+
+// A save past the file-size limit of the process leaves the old file as it
+// was, every name of it, and no scratch file behind; the writers name the
+// file in their error. The limit is met before any write, so the signal
+// that would end the program is never sent (it is left at its default).
 TEST_F(Files, AFailedWriteKeepsTheOldFileAndNamesIt) {
   KeepRunResult();  // the results of a run of nothing
   const std::string p = WriteFile("out.txt", "old");
+  const std::string linked = WriteFile("linked.txt", "old");
+  std::filesystem::create_hard_link(linked, TempPath("other name"));
   struct rlimit old {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  const auto previous = std::signal(SIGXFSZ, SIG_DFL);
   struct rlimit small = old;
   small.rlim_cur = 16;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
@@ -218,13 +335,22 @@ TEST_F(Files, AFailedWriteKeepsTheOldFileAndNamesIt) {
   const int error = ErrorOf([&] { Save(p, std::string(100, 'x')); });
   const int logError = ErrorOf([&] { WriteProgramLog(p); });
   const int longError = ErrorOf([&] { WriteProgramLog(longest); });
+  std::string inPlace;
+  try {
+    Save(linked, std::string(100, 'x'));
+  } catch (const RuntimeError& e) {
+    inPlace = ErrorMessageText(e);
+  }
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(error, kErrDeviceIO);
   EXPECT_EQ(logError, kErrDeviceIO);
   EXPECT_EQ(longError, kErrDeviceIO);
+  EXPECT_EQ(inPlace, "Error 57 Input/output error on the device: File too large");
   EXPECT_EQ(qeltest::ReadWholeFile(p), "old");
   EXPECT_EQ(qeltest::ReadWholeFile(longest), "old");
+  EXPECT_EQ(qeltest::ReadWholeFile(linked), "old");
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("other name")), "old");
   EXPECT_EQ(Names(tempDir), names);
   EXPECT_FALSE(FileIsOpen(4));
   try {
@@ -234,6 +360,86 @@ TEST_F(Files, AFailedWriteKeepsTheOldFileAndNamesIt) {
     EXPECT_EQ(e.Description(), "Path or file cannot be accessed: No such file or directory (" +
                                    TempPath("nowhere/QELlog.txt") + ")");
   }
+}
+
+// Runs a command through the shell; its exit status.
+int Shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The first line from `from` on that starts with `start` and holds every one
+// of `parts`; -1 when there is none.
+int FindCall(const std::vector<std::string>& lines, int from, const std::string& start,
+             std::initializer_list<std::string> parts = {}) {
+  for (int i = std::max(from, 0); i < static_cast<int>(lines.size()); ++i) {
+    const std::string& l = lines[static_cast<std::size_t>(i)];
+    if (l.rfind(start, 0) != 0) continue;
+    bool all = true;
+    for (const std::string& p : parts) all = all && l.find(p) != std::string::npos;
+    if (all) return i;
+  }
+  return -1;
+}
+
+// The result of the call on a line of the trace ("... = 5").
+std::string ResultOf(const std::vector<std::string>& lines, int i) {
+  if (i < 0) return "?";
+  const std::string& l = lines[static_cast<std::size_t>(i)];
+  return l.substr(l.rfind(" = ") + 3);
+}
+
+// The order in which a save asks the system, as strace sees it: a
+// replacement reaches the disk before it takes the old file's name and the
+// folder is flushed after; a file written in place has its room reserved
+// before its old text is touched; a new file gets its mode from the system,
+// and the umask of the process is never changed.
+TEST_F(Files, TheSystemCallsOfASaveComeInOrder) {
+  if (const char* dir = std::getenv("QEL_TRACED_SAVES")) {  // the traced part, run by the part below
+    for (const char* name : {"/replaced.txt", "/linked.txt", "/new.txt"}) Save(dir + std::string(name), "new");
+    return;
+  }
+  if (Shell("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace cannot trace here";
+  WriteFile("replaced.txt", "old");
+  std::filesystem::create_hard_link(WriteFile("linked.txt", "old"), TempPath("other name"));
+  const std::string trace = TempPath("trace");
+  ASSERT_EQ(Shell("QEL_TRACED_SAVES='" + tempDir.string() + "' strace -o '" + trace +
+                  "' -e trace=open,openat,fallocate,write,pwrite64,fsync,fdatasync,ftruncate,rename,renameat,"
+                  "renameat2,umask,close '" +
+                  std::filesystem::read_symlink("/proc/self/exe").string() +
+                  "' --gtest_filter=Files.TheSystemCallsOfASaveComeInOrder >/dev/null 2>&1"),
+            0);
+  std::vector<std::string> lines;
+  std::istringstream text(qeltest::ReadWholeFile(trace));
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+
+  const int scratch = FindCall(lines, 0, "openat(", {"/.qel", "O_CREAT", "O_EXCL"});
+  const std::string fd = ResultOf(lines, scratch);
+  const int synced = FindCall(lines, scratch, "fsync(" + fd + ")");
+  const int renamed = FindCall(lines, scratch, "rename", {"/replaced.txt\""});
+  EXPECT_TRUE(scratch >= 0 && synced > scratch && FindCall(lines, synced, "close(" + fd + ")") < renamed &&
+              renamed > synced)
+      << "scratch file " << scratch << ", flushed " << synced << ", renamed " << renamed;
+  const int folder = FindCall(lines, renamed, "openat(", {"O_DIRECTORY"});
+  const std::string folderFd = ResultOf(lines, folder);
+  const int folderSynced = FindCall(lines, folder, "fsync(" + folderFd + ")");
+  EXPECT_TRUE(folder > renamed && folderSynced > folder && folderSynced < FindCall(lines, folder, "close(" + folderFd + ")"));
+
+  const int target = FindCall(lines, renamed, "openat(", {"/linked.txt\""});
+  const std::string inPlace = ResultOf(lines, target);
+  const int reserved = FindCall(lines, target, "fallocate(" + inPlace + ",");
+  int touched = -1;
+  for (const char* call : {"pwrite64(", "write(", "ftruncate("}) {
+    const int at = FindCall(lines, target, call + inPlace + ",");
+    if (at >= 0 && (touched < 0 || at < touched)) touched = at;
+  }
+  EXPECT_TRUE(target >= 0 && reserved > target && touched > reserved)
+      << "opened " << target << ", reserved " << reserved << ", first written " << touched;
+
+  const int created = FindCall(lines, FindCall(lines, target, "close(" + inPlace + ")"), "openat(", {"/.qel"});
+  ASSERT_NE(created, -1);
+  EXPECT_NE(lines[static_cast<std::size_t>(created)].find(", 0666)"), std::string::npos);
+  EXPECT_EQ(FindCall(lines, 0, "umask("), -1);
 }
 
 // Every scalar of the engine's state.

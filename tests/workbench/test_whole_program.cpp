@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <map>
 #include <set>
 
@@ -223,6 +224,24 @@ class TestWholeProgram : public QObject {
     QVERIFY(!QFile::exists(lut));
   }
 
+  // A run that ends with no solution takes the map of the run before away:
+  // without layer A fixed the blocks form other IBBs, and a run of no
+  // iteration finds nothing of its own.
+  void aRunWithoutASolutionTakesTheMapAway() {
+    QVERIFY(frmMap::IsLoaded() && frmMap::Instance()->isVisible());
+    main_->chkApprox->click();
+    main_->chkLayerspec[0]->click();
+    main_->txtIterations->setText(QStringLiteral("0"));
+    ModalScript::AnswerButton(qel::kIdOk);
+    main_->cmdRun->click();
+    QCOMPARE(ModalScript::MessageBoxes().back().prompt,
+             std::string("The run found no solution: there are no tracts to report or save"));
+    QVERIFY(!frmMap::IsLoaded());
+    main_->txtIterations->setText(QStringLiteral("5"));
+    main_->cmdRun->click();
+    QVERIFY(frmMap::IsLoaded() && frmMap::Instance()->isVisible());
+  }
+
   // The map shows the demo area's tracts: another area loaded takes it away,
   // also when that area is the demo set again.
   void anotherStudyAreaTakesTheMapAway() {
@@ -233,6 +252,44 @@ class TestWholeProgram : public QObject {
     ModalScript::AnswerPath(copy.toStdString());
     main_->CmdInputfile->click();
     QVERIFY(!frmMap::IsLoaded());
+  }
+
+  // Started under a file-size limit, or saving into a pipe whose reader has
+  // gone, the program gets an error from the write, not a signal that ends
+  // it with the results it holds.
+  void theProgramIgnoresTheSignalsOfFailedWrites() {
+    const auto pipe = std::signal(SIGPIPE, SIG_DFL), size = std::signal(SIGXFSZ, SIG_DFL);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("program")));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(QEL_PROGRAM), {});
+    const bool started = program.waitForStarted();
+    const QString status = QStringLiteral("/proc/%1/status").arg(program.processId());
+    const auto ignored = [&] {
+      QFile f(status);
+      if (!f.open(QIODevice::ReadOnly)) return false;
+      for (const QByteArray& line : f.readAll().split('\n')) {
+        if (!line.startsWith("SigIgn:")) continue;
+        const qulonglong mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
+        return (mask >> (SIGPIPE - 1) & 1) && (mask >> (SIGXFSZ - 1) & 1);
+      }
+      return false;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    bool seen = ignored();
+    while (!seen && waited.elapsed() < 20000) {
+      QThread::msleep(20);
+      seen = ignored();
+    }
+    program.kill();
+    program.waitForFinished();
+    std::signal(SIGPIPE, pipe);
+    std::signal(SIGXFSZ, size);
+    QVERIFY(started);
+    QVERIFY(seen);
   }
 
   // Two tracts: tract 1 holds IBBs 1 (blocks 2, 5) and 3 (block 4), tract 2 IBB 2 (block 3).

@@ -174,7 +174,7 @@ void Reserve(int fd, const std::string& text, off_t oldSize) {
   while (r != 0 && errno == EINTR);
   if (r == 0) return;
   const int err = errno;
-  if (err != EOPNOTSUPP && err != ENOSYS) RaiseDeviceError(err);
+  if (err != EOPNOTSUPP && err != ENOSYS && err != EINVAL) RaiseDeviceError(err);
   if (size <= oldSize) return;
   try {
     WriteAllAt(fd, text.data() + oldSize, static_cast<std::size_t>(size - oldSize), oldSize);

@@ -243,6 +243,11 @@ TEST_F(Files, AFullDiskLeavesTheOldFileWhole) {
   const std::string single = WriteFile("small/single.txt", "old single");
   const std::string linked = WriteFile("small/linked.txt", "old linked");
   fs::create_hard_link(linked, tempDir / "small/other name");
+  // A file open to all in a folder that takes no new file from a user.
+  fs::create_directory(tempDir / "small/closed");
+  const std::string closed = WriteFile("small/closed/out.txt", "old closed");
+  fs::permissions(closed, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec & ~fs::perms::others_exec);
+  fs::permissions(tempDir / "small/closed", fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
   // Filled to the last byte.
   const int filler = ::open(TempPath("small/filler").c_str(), O_WRONLY | O_CREAT, 0600);
   const std::string page(4096, 'f');
@@ -258,6 +263,15 @@ TEST_F(Files, AFullDiskLeavesTheOldFileWhole) {
       EXPECT_EQ(ErrorMessageText(e), "Error 57 Input/output error on the device: No space left on device");
     }
   }
+  EXPECT_TRUE(qeltest::AsUnprivileged([&] {
+    try {
+      Save(closed, std::string(64 * 1024, 'x'));
+    } catch (const RuntimeError& e) {
+      return ErrorMessageText(e) == "Error 57 Input/output error on the device: No space left on device";
+    }
+    return false;
+  }));
+  EXPECT_EQ(qeltest::ReadWholeFile(closed), "old closed");
   EXPECT_EQ(qeltest::ReadWholeFile(single), "old single");
   EXPECT_EQ(qeltest::ReadWholeFile(linked), "old linked");
   EXPECT_EQ(qeltest::ReadWholeFile(TempPath("small/other name")), "old linked");

@@ -228,11 +228,12 @@ std::string RunTractLine(int t);
 // The line of best tract t in the report's homogeneity block: number,
 // population and the sum of every homogeneity variable.
 std::string RunHomLine(int t);
-// Drops the best solution and its terms.
+// Drops the best solution, its terms and the demo map, which would still
+// show the tracts of an earlier run or of an iteration.
 void ForgetBestSolution();
 // A new study area has been loaded: nothing of the one before may be
-// restored, shown or saved (the best solution, the islands count, the demo
-// map, the last run's results).
+// restored, shown or saved (the best solution and its map, the islands
+// count, the last run's results).
 void LeaveStudyArea();
 
 // ---- Procedures ----------------------------------------------------------------------

@@ -135,36 +135,28 @@ bool ReadBlock(Channel& c) {
 // Asked at every line: the common answer costs a comparison.
 inline bool HasInput(Channel& c) { return c.pos < c.len || ReadBlock(c); }
 
-void WriteAll(int fd, const char* data, std::size_t size) {
+// Writes the whole of `data`: at the file's offset, or at `at` when it is
+// 0 or more.
+void WriteAll(int fd, const char* data, std::size_t size, off_t at = -1) {
   while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
+    const ssize_t n = at < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, at);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) RaiseDeviceError(n < 0 ? errno : ENOSPC);
     data += n;
     size -= static_cast<std::size_t>(n);
+    if (at >= 0) at += n;
   }
 }
 
-// Writes at a place in a regular file, whatever its offset.
-void WriteAllAt(int fd, const char* data, std::size_t size, off_t at) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) RaiseDeviceError(n < 0 ? errno : ENOSPC);
-    data += n;
-    size -= static_cast<std::size_t>(n);
-    at += n;
-  }
-}
-
-// Makes sure that a regular file can hold the text before a byte of it is
-// written: the process's file-size limit (checked here, so that no write
-// meets it and no signal ends the program) and the room on the disk. On a
-// refusal the file is as it was. A file system that reserves nothing has
-// the part past the old end written now, and cut off again if it fails.
-void Reserve(int fd, const std::string& text, off_t oldSize) {
+// Makes sure that a regular file can hold the text before a byte of its old
+// text is touched: the process's file-size limit (checked here, so that no
+// write meets it and no signal ends the program) and the room on the disk.
+// On a refusal the file is as it was. A file system that reserves nothing
+// has the part past the old end written now, and cut off again if it fails.
+// Returns how much of the text, from its start, is still to be written.
+std::size_t Reserve(int fd, const std::string& text, off_t oldSize) {
   const auto size = static_cast<off_t>(text.size());
-  if (size == 0) return;
+  if (size == 0) return 0;
   struct rlimit limit {};
   if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
       static_cast<rlim_t>(size) > limit.rlim_cur)
@@ -172,16 +164,32 @@ void Reserve(int fd, const std::string& text, off_t oldSize) {
   int r;
   do r = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size);
   while (r != 0 && errno == EINTR);
-  if (r == 0) return;
+  if (r == 0) return text.size();
   const int err = errno;
   if (err != EOPNOTSUPP && err != ENOSYS && err != EINVAL) RaiseDeviceError(err);
-  if (size <= oldSize) return;
+  if (size <= oldSize) return text.size();
   try {
-    WriteAllAt(fd, text.data() + oldSize, static_cast<std::size_t>(size - oldSize), oldSize);
+    WriteAll(fd, text.data() + oldSize, static_cast<std::size_t>(size - oldSize), oldSize);
   } catch (...) {
     (void)::ftruncate(fd, oldSize);
     throw;
   }
+  return static_cast<std::size_t>(oldSize);
+}
+
+// A regular file, old text and all, written whole and put on the disk: the
+// room reserved first, the new text over the old, cut to its length last.
+void WriteRegularFile(int fd, const std::string& text, off_t oldSize) {
+  WriteAll(fd, text.data(), Reserve(fd, text, oldSize), 0);
+  if (::ftruncate(fd, static_cast<off_t>(text.size())) != 0) RaiseDeviceError(errno);
+  if (::fsync(fd) != 0) RaiseDeviceError(errno);
+}
+
+// Closes the channel's file; a close that fails fails the save.
+void CloseOutput(Channel& c) {
+  const int fd = c.fd;
+  c.fd = -1;
+  if (::close(fd) != 0) RaiseDeviceError(errno);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -264,22 +272,16 @@ void SyncFolder(const std::string& folder) {
 
 // The target itself, written whole: a device, a pipe, a file with other
 // names, one whose folder takes no new file, or one whose owner a
-// replacement could not keep. A regular file has the room reserved first
-// and is cut to the new length last, so that a full disk or a file-size
-// limit leaves every name of it as it was.
+// replacement could not keep. A full disk or a file-size limit leaves every
+// name of a regular file as it was.
 void CommitInPlace(Channel& c) {
   struct stat st {};
   if (::fstat(c.fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    Reserve(c.fd, c.pending, st.st_size);
-    WriteAllAt(c.fd, c.pending.data(), c.pending.size(), 0);
-    if (::ftruncate(c.fd, static_cast<off_t>(c.pending.size())) != 0) RaiseDeviceError(errno);
-    if (::fsync(c.fd) != 0) RaiseDeviceError(errno);
+    WriteRegularFile(c.fd, c.pending, st.st_size);
   } else {
     WriteAll(c.fd, c.pending.data(), c.pending.size());
   }
-  const int fd = c.fd;
-  c.fd = -1;
-  if (::close(fd) != 0) RaiseDeviceError(errno);
+  CloseOutput(c);
 }
 
 // Writes the scratch file, puts its data on the disk and then puts it in
@@ -288,12 +290,8 @@ void CommitInPlace(Channel& c) {
 // a file that may be written is written in place instead, as a plain write
 // would write it. The text stays held until the channel is reset.
 void CommitScratch(Channel& c) {
-  Reserve(c.fd, c.pending, 0);
-  WriteAll(c.fd, c.pending.data(), c.pending.size());
-  if (::fsync(c.fd) != 0) RaiseDeviceError(errno);
-  const int fd = c.fd;
-  c.fd = -1;
-  if (::close(fd) != 0) RaiseDeviceError(errno);
+  WriteRegularFile(c.fd, c.pending, 0);
+  CloseOutput(c);
   if (::rename(c.scratch.c_str(), c.target.c_str()) == 0) {
     c.scratch.clear();
     SyncFolder(FolderOf(c.target));

@@ -207,12 +207,12 @@ bool ReadIntersectionFile(int16_t intHeader, const std::string& strFile, std::st
     if (!OpenIntersectionFile(intHeader, strFile, tok, line)) return false;
     ReadArea area;
     area.records.reserve(static_cast<std::size_t>(std::max<int>(intMaxRecs, 0)));
-    if (!ReadRecords(area, line, field)) {
-      FileClose(kIntersectionChannel);
+    const bool whole = ReadRecords(area, line, field);
+    FileClose(kIntersectionChannel);
+    if (!whole) {
       ShowRecordLimit(strFile, line);
       return false;
     }
-    FileClose(kIntersectionChannel);
     StoreArea(area, strFile);
     if (intHeader == 1) {
       strNameA = tok(2);

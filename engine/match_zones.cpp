@@ -87,7 +87,7 @@ bool ReadMatchZones(int16_t intHeader, const std::string& strFile) {
     // Every line must be a record loaded, so the count stays within the
     // loaded records and the tables.
     bool same = true;
-    while (same && !FileEof(kIntersectionChannel)) {
+    while (!FileEof(kIntersectionChannel)) {
       ++line;
       SplitFields(LineView(kIntersectionChannel, text), fields);
       const int16_t record = static_cast<int16_t>(records + 1);

@@ -299,9 +299,6 @@ void RunIterations(int16_t& intIterations) {
     if (blnDemoFile) DrawDemoMap();
   } else {
     ForgetBestSolution();
-    // The map would still show the tracts of an earlier run, or of an
-    // iteration of this one.
-    w.UnloadMap();
     MsgBox("The run found no solution: there are no tracts to report or save", kMbExclamation, "No solution");
   }
   KeepRunResult();

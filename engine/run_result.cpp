@@ -115,13 +115,13 @@ void ForgetBestSolution() {
   intNBestIBB = 0;
   intBestIteration = 0;
   dblBestTP = dblBestP2A = dblBestIAC = dblBestMin = dblBestApx = 0;
+  Windows().UnloadMap();
 }
 
 void LeaveStudyArea() {
   ForgetBestSolution();
   intIslandsSkipped = 0;
   udtLastRun.blnAreaLoaded = false;
-  Windows().UnloadMap();
 }
 
 }  // namespace qel

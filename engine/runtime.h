@@ -111,9 +111,11 @@ void FileOpenInput(int channel, const std::string& path);
 // goes to a scratch file of a new name, created beside that file, which
 // replaces it with its owner, group and permission bits only when the
 // channel is closed: a write that fails part-way leaves the file as it was.
-// A device, a pipe, a file with other names (hard links), or one whose
-// folder takes no new file is written in place at the close instead. A file
-// that may not be written is refused at the open (error 75).
+// A device, a pipe, a file with other names (hard links), one whose folder
+// takes no new file, one whose owner or mode a replacement could not keep,
+// or one the system will not replace by rename is written in place at the
+// close instead, a regular file only once the room for the whole text is
+// reserved. A file that may not be written is refused at the open (error 75).
 void FileOpenOutput(int channel, const std::string& path);
 // One line without its line end (CR LF, LF or CR); a line longer than
 // kMaxLineLength is error 6.

@@ -33,6 +33,16 @@ int ErrorOf(const std::function<void()>& f) {
   return 0;
 }
 
+// The message the user's box shows for the failure, "" when there is none.
+std::string MessageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return ErrorMessageText(e);
+  }
+  return "";
+}
+
 TEST(Conversions, RoundingTextAndErrors) {
   EXPECT_EQ((std::vector<int>{CInt(2.5), CInt(3.5), CInt(-2.5), CInt(-32768.5), CInt(std::string(" 07 ")),
                               CInt(std::string("-1234")), CInt(std::string(" 98 "))}),
@@ -172,13 +182,8 @@ TEST_F(Files, ASaveKeepsOwnerAndProtection) {
   const std::string p = WriteFile("open/out.txt", "old");
   fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_TRUE(qeltest::AsUnprivileged([&] {
-    try {
-      FileOpenOutput(4, p);
-    } catch (const RuntimeError& e) {
-      return ErrorMessageText(e) == "Error 75 Path or file cannot be accessed: Permission denied" &&
-             qeltest::ReadWholeFile(p) == "old";
-    }
-    return false;
+    return MessageOf([&] { FileOpenOutput(4, p); }) == "Error 75 Path or file cannot be accessed: Permission denied" &&
+           qeltest::ReadWholeFile(p) == "old";
   }));
   // In a sticky folder another user's file, open to all, cannot be replaced
   // by a new one: it is written in place, as a plain open writes it.
@@ -255,22 +260,10 @@ TEST_F(Files, AFullDiskLeavesTheOldFileWhole) {
   }
   ::close(filler);
   const auto names = Names(tempDir / "small");
-  for (const std::string& p : {single, linked}) {
-    try {
-      Save(p, std::string(64 * 1024, 'x'));
-      ADD_FAILURE() << "saved on a full disk: " << p;
-    } catch (const RuntimeError& e) {
-      EXPECT_EQ(ErrorMessageText(e), "Error 57 Input/output error on the device: No space left on device");
-    }
-  }
-  EXPECT_TRUE(qeltest::AsUnprivileged([&] {
-    try {
-      Save(closed, std::string(64 * 1024, 'x'));
-    } catch (const RuntimeError& e) {
-      return ErrorMessageText(e) == "Error 57 Input/output error on the device: No space left on device";
-    }
-    return false;
-  }));
+  const std::string full = "Error 57 Input/output error on the device: No space left on device";
+  const std::string text(64 * 1024, 'x');
+  for (const std::string& p : {single, linked}) EXPECT_EQ(MessageOf([&] { Save(p, text); }), full) << p;
+  EXPECT_TRUE(qeltest::AsUnprivileged([&] { return MessageOf([&] { Save(closed, text); }) == full; }));
   EXPECT_EQ(qeltest::ReadWholeFile(closed), "old closed");
   EXPECT_EQ(qeltest::ReadWholeFile(single), "old single");
   EXPECT_EQ(qeltest::ReadWholeFile(linked), "old linked");
@@ -349,12 +342,7 @@ TEST_F(Files, AFailedWriteKeepsTheOldFileAndNamesIt) {
   const int error = ErrorOf([&] { Save(p, std::string(100, 'x')); });
   const int logError = ErrorOf([&] { WriteProgramLog(p); });
   const int longError = ErrorOf([&] { WriteProgramLog(longest); });
-  std::string inPlace;
-  try {
-    Save(linked, std::string(100, 'x'));
-  } catch (const RuntimeError& e) {
-    inPlace = ErrorMessageText(e);
-  }
+  const std::string inPlace = MessageOf([&] { Save(linked, std::string(100, 'x')); });
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(error, kErrDeviceIO);

@@ -44,18 +44,16 @@ struct Strip {
   int width;
 };
 
-// How far the start (or end) of a span designed at `x` moves.
+// How far the start of a span designed at `x` moves.
 int ShiftOfStart(const std::vector<Strip>& strips, int x) {
   int s = 0;
   for (const Strip& st : strips) s += st.at <= x ? st.width : 0;
   return s;
 }
 
-int ShiftOfEnd(const std::vector<Strip>& strips, int x) {
-  int s = 0;
-  for (const Strip& st : strips) s += st.at < x ? st.width : 0;
-  return s;
-}
+// How far the end of a span designed to end at `x` moves: room inserted at
+// `x` itself lies beyond it.
+int ShiftOfEnd(const std::vector<Strip>& strips, int x) { return ShiftOfStart(strips, x - 1); }
 
 bool Contains(Span outerX, Span outerY, Span innerX, Span innerY) {
   const bool within = outerX.lo <= innerX.lo && innerX.hi <= outerX.hi && outerY.lo <= innerY.lo &&

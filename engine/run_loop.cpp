@@ -247,13 +247,7 @@ void WriteLookUpTable() {
   CalcApproxMatch();
 }
 
-}  // namespace
-
-void SetRunObserver(RunObserver* observer) { g_observer = observer; }
-
-int64_t TrialMoveCount() { return g_trialMoves; }
-
-void RunIterations(int16_t& intIterations) {
+void RunIterationsStoring(int16_t& intIterations, bool& storedBest) {
   WindowOps& w = Windows();
   w.SetProgressCaption("Progress with " + Str(static_cast<int>(intIterations)) + " iterations:", true);
   w.SetProgressValue(0);
@@ -281,7 +275,10 @@ void RunIterations(int16_t& intIterations) {
     }
     // An objective of exactly 0 is a perfect result against the best so far
     // (a zero mismatch, say): it is kept too, or the run would report none.
-    if (objective >= 0 && objective < 1) KeepBest(iteration);
+    if (objective >= 0 && objective < 1) {
+      KeepBest(iteration);
+      storedBest = true;
+    }
     if (g_observer) g_observer->Finished(iteration, objective);
     if (blnNoConstraints) break;
     w.SetProgressValue(ProgressPercent(iteration, intIterations));
@@ -297,12 +294,34 @@ void RunIterations(int16_t& intIterations) {
     RestoreBest();
     if (w.OptionsLUTValue() == 1 && blnApprox) WriteLookUpTable();
     if (blnDemoFile) DrawDemoMap();
+    // A best kept from an earlier run stays listed with that run's settings.
+    if (storedBest) KeepRunResult();
   } else {
     ForgetBestSolution();
     MsgBox("The run found no solution: there are no tracts to report or save", kMbExclamation, "No solution");
+    KeepRunResult();
   }
-  KeepRunResult();
   w.ShowOutput();
+}
+
+}  // namespace
+
+void SetRunObserver(RunObserver* observer) { g_observer = observer; }
+
+int64_t TrialMoveCount() { return g_trialMoves; }
+
+void RunIterations(int16_t& intIterations) {
+  // Whether this run has stored a best of its own; one that has not leaves
+  // the kept results of the run that stored the best it restores.
+  bool storedBest = false;
+  try {
+    RunIterationsStoring(intIterations, storedBest);
+  } catch (...) {
+    // The best tables hold this run's best, which no kept result describes:
+    // no later run may restore it under another run's settings.
+    if (storedBest) ForgetBestSolution();
+    throw;
+  }
 }
 
 }  // namespace qel

@@ -2,8 +2,10 @@
 // results of the study area and run that made them, whatever is loaded, set
 // or refused between the run and the save.
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
+#include "run_loop.h"
 #include "test_support.h"
 
 using namespace qel;
@@ -103,20 +105,44 @@ TEST_F(RunResults, ARunWithoutASolutionOfItsAreaListsNoTracts) {
   EXPECT_EQ(boxes.CountStartingWith(none.prompt), 1);
   EXPECT_EQ(udtLastRun.intTractID.size(), 0u);
 
-  // Within one area the best solution outlives the run that made it ...
+  // Within one area the best solution outlives the run that made it, and
+  // a run that stores no best of its own leaves that run's results as they
+  // were: its settings, best iteration, values and tracts.
   LatticeIn("c", {.cols = 5, .rows = 5});
   qeltest::StartRun(threshold);
-  const std::string composition = Composition();
+  const std::string kept = Log(), composition = Composition();
   boxes.Clear();
-  qeltest::StartRun({.threshold = true, .thresholdPop = 300, .iterations = 0});
+  qeltest::StartRun({.threshold = true, .thresholdPop = 2000, .iterations = 0});
+  qeltest::StartRun({.target = true, .targetPop = 900, .popLayer = 2, .iterations = -1});
   EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_EQ(Log(), kept);
   EXPECT_EQ(Composition(), composition);
-  EXPECT_TRUE(Has(Log(), "Number of iterations : 0"));
   // ... as long as the run's IBBs are those it was found on: with a layer
   // fixed the blocks form other IBBs, and the best cannot be put into them.
   qeltest::StartRun({.threshold = true, .thresholdPop = 300, .fixedA = true, .iterations = 0});
   EXPECT_EQ(boxes.CountStartingWith(none.prompt), 1);
   EXPECT_EQ(intNBestTracts, 0);
+}
+
+// A run that fails after storing a best leaves no best that a later run
+// could list under its own settings; the results kept before stay.
+TEST_F(RunResults, ARunThatFailsLeavesNoBestOfItsOwn) {
+  struct FailAtSecondIteration : RunObserver {
+    void Started(int iteration, double, double) override {
+      if (iteration == 2) throw std::runtime_error("failed");
+    }
+  } fail;
+  LatticeIn("a", {.cols = 6, .rows = 6});
+  qeltest::StartRun(threshold);
+  const std::string log = Log();
+  ASSERT_TRUE(qeltest::PrepareRun({.threshold = true, .thresholdPop = 200, .iterations = 2}));
+  SetRunObserver(&fail);
+  EXPECT_THROW(RunIterations(intNIterations), std::runtime_error);
+  SetRunObserver(nullptr);
+  EXPECT_EQ(intNBestTracts, 0);
+  EXPECT_EQ(Log(), log);
+  qeltest::StartRun({.threshold = true, .thresholdPop = 200, .iterations = 0});
+  EXPECT_EQ(boxes.CountStartingWith("The run found no solution"), 1);
 }
 
 // A term that a run does not compute shows 0, not the value an earlier run

@@ -106,16 +106,20 @@ inline constexpr const char* kLineTooLong = "Overflow: a line is longer than 327
 // A regular file only: a folder, a pipe or a device is refused at once
 // (error 75), a path that names nothing is error 53.
 void FileOpenInput(int channel, const std::string& path);
-// Created or emptied, at the close. The path's links are followed to the
-// file they name, which the save updates while the links stay. The text
-// goes to a scratch file of a new name, created beside that file, which
-// replaces it with its owner, group and permission bits only when the
-// channel is closed: a write that fails part-way leaves the file as it was.
-// A device, a pipe, a file with other names (hard links), one whose folder
-// takes no new file, one whose owner or mode a replacement could not keep,
-// or one the system will not replace by rename is written in place at the
-// close instead, a regular file only once the room for the whole text is
-// reserved. A file that may not be written is refused at the open (error 75).
+// Opened as a plain create-or-open for writing opens it: where
+// open(path, O_WRONLY | O_CREAT | O_TRUNC) is refused, so is the save
+// (error 75, the system's reason), and nothing is written anywhere. Links
+// are followed as the system follows them, and a new file is created at
+// once. The text is written at the close, into the file found here and
+// nowhere else: a regular file is replaced by a scratch file beside it
+// that has taken its owner, group, permission bits, access list and
+// extended attributes, so that a write that fails part-way leaves the file
+// as it was. A device, a pipe, a file with other names (hard links), one
+// mounted in place, one whose folder takes no scratch file or whose
+// replacement could not keep its access is written in place instead, a
+// regular file only once the room for the whole text is sure; a device
+// error part-way through such a write can still leave it part new. A
+// failed save removes the file it created and leaves no other.
 void FileOpenOutput(int channel, const std::string& path);
 // One line without its line end (CR LF, LF or CR); a line longer than
 // kMaxLineLength is error 6.

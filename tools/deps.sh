@@ -1,7 +1,8 @@
 # Installs the Debian packages that building, running and testing need.
 # Sourced by the other scripts; uses sudo when not run as root.
 QEL_PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core xvfb xauth openbox x11-utils xdotool clang strace"
+qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core xvfb xauth openbox x11-utils xdotool clang strace \
+e2fsprogs btrfs-progs"
 
 qel_install_deps() {
   local missing=""

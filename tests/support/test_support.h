@@ -78,6 +78,26 @@ class EngineTest : public ::testing::Test {
 };
 
 std::string ReadWholeFile(const std::string& path);
+
+// The number of the run-time error that f raises, 0 when none.
+inline int ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const qel::RuntimeError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+// The message the user's box shows for the failure, "" when there is none.
+inline std::string MessageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const qel::RuntimeError& e) {
+    return qel::ErrorMessageText(e);
+  }
+  return "";
+}
 void SetDefaultRunSettings();
 // Reads both files as the main window's two buttons do.
 void LoadStudyArea(const std::string& patPath, const std::string& ctgPath);

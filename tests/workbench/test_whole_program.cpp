@@ -65,6 +65,14 @@ class TestWholeProgram : public QObject {
   frmMain* main_ = nullptr;
   std::map<int, int> tractOfBlock_;
 
+  void LoadDemo() {
+    ModalScript::AnswerPath(kDemo + "pat");
+    main_->CmdInputfile->click();
+    ModalScript::AnswerPath(kDemo + "ctg");
+    main_->cmdGetcont->click();
+    QCOMPARE(int(qel::intNRecs), 11);
+  }
+
  private slots:
   void initTestCase() {
     platform::SetSettingsDirectory(dir_.filePath(QStringLiteral("settings")).toStdString());
@@ -98,11 +106,7 @@ class TestWholeProgram : public QObject {
   }
 
   void thresholdRunReportMapAndFiles() {
-    ModalScript::AnswerPath(kDemo + "pat");
-    main_->CmdInputfile->click();
-    ModalScript::AnswerPath(kDemo + "ctg");
-    main_->cmdGetcont->click();
-    QCOMPARE(int(qel::intNRecs), 11);
+    LoadDemo();
     main_->chkZonespec[0]->click();
     main_->txtMinpop->setText(QStringLiteral("200"));
     main_->txtIterations->setText(QStringLiteral("10"));
@@ -228,9 +232,20 @@ class TestWholeProgram : public QObject {
   // without layer A fixed the blocks form other IBBs, and a run of no
   // iteration finds nothing of its own.
   void aRunWithoutASolutionTakesTheMapAway() {
+    if (main_ == nullptr) {  // run alone: start the program with the demo data set
+      frmSplash::Instance()->Form_Click();
+      main_ = static_cast<frmMain*>(qel::frmMainInst);
+      QVERIFY(main_ != nullptr);
+      LoadDemo();
+    }
+    main_->chkZonespec[0]->setChecked(true);
+    main_->txtMinpop->setText(QStringLiteral("200"));
+    main_->chkApprox->setChecked(false);
+    main_->chkLayerspec[0]->setChecked(true);
+    main_->txtIterations->setText(QStringLiteral("5"));
+    main_->cmdRun->click();
     QVERIFY(frmMap::IsLoaded() && frmMap::Instance()->isVisible());
-    main_->chkApprox->click();
-    main_->chkLayerspec[0]->click();
+    main_->chkLayerspec[0]->setChecked(false);
     main_->txtIterations->setText(QStringLiteral("0"));
     ModalScript::AnswerButton(qel::kIdOk);
     main_->cmdRun->click();

@@ -115,8 +115,9 @@ void FileOpenInput(int channel, const std::string& path);
 // that has taken its owner, group, permission bits, access list and
 // extended attributes, so that a write that fails part-way leaves the file
 // as it was. A device, a pipe, a file with other names (hard links), one
-// mounted in place, one whose folder takes no scratch file or whose
-// replacement could not keep its access is written in place instead, a
+// mounted in place, one whose folder takes no scratch file (no permission,
+// no room, append-only) or whose replacement could not keep its access is
+// written in place instead, a
 // regular file only once the room for the whole text is sure; a device
 // error part-way through such a write can still leave it part new. A
 // failed save removes the file it created and leaves no other.

@@ -12,6 +12,7 @@ struct SaveTarget {
   int fd = -1;          // the file the path named when the save began
   int folder = -1;      // the folder that holds it, when it could be found
   bool folderFlushable = false;  // the folder was opened for reading, not only for look-ups
+  bool procUsable = false;       // the system names the file of a descriptor (/proc)
   std::string name;     // its name in that folder
   dev_t dev = 0;
   ino_t ino = 0;

@@ -20,6 +20,7 @@
 #include <thread>
 #include <tuple>
 
+#include "save_writes.h"
 #include "test_support.h"
 
 using namespace qel;
@@ -70,12 +71,9 @@ class Mount {
     if (!mounted_) error_ = std::strerror(errno);
   }
   // A disk image of `megabytes` made by mkfs.TYPE and mounted through a loop device.
-  Mount(const std::string& image, const std::string& at, const std::string& type, int megabytes) : at_(at) {
-    fs::create_directories(at);
-    std::ofstream(image).close();
-    fs::resize_file(image, static_cast<std::uintmax_t>(megabytes) << 20);
-    mounted_ = Shell("mkfs." + type + " -q '" + image + "'", &error_) == 0 &&
-               Shell("mount -o loop '" + image + "' '" + at + "'", &error_) == 0;
+  static Mount Disk(const std::string& image, const std::string& at, const std::string& type, int megabytes,
+                    const std::string& options = "") {
+    return Mount(DiskTag{}, image, at, type, megabytes, options);
   }
   ~Mount() {
     if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
@@ -84,6 +82,16 @@ class Mount {
   const std::string& Error() const { return error_; }
 
  private:
+  struct DiskTag {};
+  Mount(DiskTag, const std::string& image, const std::string& at, const std::string& type, int megabytes,
+        const std::string& options)
+      : at_(at) {
+    fs::create_directories(at);
+    std::ofstream(image).close();
+    fs::resize_file(image, static_cast<std::uintmax_t>(megabytes) << 20);
+    mounted_ = Shell("mkfs." + type + " -q " + options + " '" + image + "'", &error_) == 0 &&
+               Shell("mount -o loop '" + image + "' '" + at + "'", &error_) == 0;
+  }
   std::string at_;
   bool mounted_ = false;
   std::string error_;
@@ -210,6 +218,13 @@ TEST_F(Files, ASaveWritesTheFileItBeganWith) {
   FileClose(4);
   EXPECT_EQ(qeltest::ReadWholeFile(TempPath("moved.txt")), "new\r\n");
   EXPECT_EQ(qeltest::ReadWholeFile(p), "theirs");
+  // Given another name during the save: both names see the text.
+  FileOpenOutput(4, TempPath("moved.txt"));
+  PrintLine(4, "both");
+  fs::create_hard_link(TempPath("moved.txt"), TempPath("late.txt"));
+  FileClose(4);
+  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("late.txt")), "both\r\n");
+  fs::remove(TempPath("late.txt"));
   // Removed during the save: the text has nowhere to go, and says so.
   FileOpenOutput(4, p);
   fs::remove(p);
@@ -306,8 +321,15 @@ TEST_F(Files, ASaveKeepsAccessListsAndAttributes) {
   ASSERT_EQ(::chmod(bare.c_str(), 0600), 0);
   const std::string listBefore = Attribute(listed, "system.posix_acl_access");
   const auto listedMode = fs::status(listed).permissions();
+  const auto inode = [](const std::string& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  const auto inodes = std::pair(inode(listed), inode(bare));
   Save(listed, "new");
   Save(bare, "new");
+  // Replaced, not written in place: a save cut short leaves the old text or the new.
+  EXPECT_TRUE(inode(listed) != inodes.first && inode(bare) != inodes.second);
   EXPECT_EQ(qeltest::ReadWholeFile(listed), "new\r\n");
   EXPECT_EQ(Attribute(listed, "system.posix_acl_access"), listBefore);
   EXPECT_EQ(Attribute(listed, "user.note"), "kept");
@@ -335,6 +357,8 @@ TEST_F(Files, AFullDiskLeavesTheOldFileWhole) {
   if (!Root()) GTEST_SKIP() << "a small file system of the test's own needs root";
   ASSERT_TRUE(disk.Mounted()) << disk.Error();
   const std::string single = WriteFile("small/single.txt", "old single");
+  // Room for the new text in the old one's blocks, though not beside them.
+  const std::string large = WriteFile("small/large.txt", std::string(64 * 1024, 'o'));
   const std::string linked = WriteFile("small/linked.txt", "old linked");
   fs::create_hard_link(linked, tempDir / "small/other name");
   // A file of holes, whose old length holds no room.
@@ -348,9 +372,15 @@ TEST_F(Files, AFullDiskLeavesTheOldFileWhole) {
   fs::permissions(tempDir / "small/closed", fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
   FillDisk(TempPath("small/filler"), 16 * 1024);  // room for a part of the text
   const auto names = Names(tempDir / "small");
+  struct stat was {}, is {};
+  ASSERT_EQ(::stat(linked.c_str(), &was), 0);
   const std::string text(64 * 1024, 'x');
   for (const std::string& p : {single, linked, holes, TempPath("small/new.txt")})
     EXPECT_EQ(MessageOf([&] { Save(p, text); }), kFull) << p;
+  ASSERT_EQ(::stat(linked.c_str(), &is), 0);
+  EXPECT_EQ(std::tuple(is.st_ctim.tv_sec, is.st_ctim.tv_nsec), std::tuple(was.st_ctim.tv_sec, was.st_ctim.tv_nsec));
+  Save(large, std::string(60 * 1024, 'n'));
+  EXPECT_TRUE(qeltest::ReadWholeFile(large) == std::string(60 * 1024, 'n') + "\r\n");
   EXPECT_TRUE(qeltest::AsUnprivileged([&] { return MessageOf([&] { Save(closed, text); }) == kFull; }));
   EXPECT_EQ(qeltest::ReadWholeFile(closed), "old closed");
   EXPECT_EQ(qeltest::ReadWholeFile(single), "old single");
@@ -361,24 +391,40 @@ TEST_F(Files, AFullDiskLeavesTheOldFileWhole) {
   EXPECT_FALSE(FileIsOpen(4));
 }
 
-// A refused save gives back the room it reserved: on ext4 a reservation
-// refused for want of room keeps what it took until it is given back.
+// A refused save gives back the room it reserved, and leaves the file's
+// times alone: on ext4 a reservation refused for want of room keeps what it
+// took, the holes it filled too. A disk whose every inode is taken has no
+// room for a scratch file, but a file may still be written in place.
 TEST_F(Files, ARefusedSaveLeavesTheDiskAsItWas) {
   if (!Root()) GTEST_SKIP() << "a disk of the test's own needs root";
-  const Mount disk(TempPath("ext4.img"), TempPath("ext4"), "ext4", 4);
+  const Mount disk = Mount::Disk(TempPath("ext4.img"), TempPath("ext4"), "ext4", 4, "-N 64");
   ASSERT_TRUE(disk.Mounted()) << disk.Error();
+  const std::string holes = WriteFile("ext4/holes.txt", "");
+  fs::resize_file(holes, 2 << 20);
+  fs::create_hard_link(holes, tempDir / "ext4/other name");
   const std::string linked = WriteFile("ext4/linked.txt", "old linked");
-  fs::create_hard_link(linked, tempDir / "ext4/other name");
+  fs::create_hard_link(linked, tempDir / "ext4/linked name");
+  const std::string single = WriteFile("ext4/single.txt", "old single");
   FillDisk(TempPath("ext4/filler"), 16 * 1024);
+  for (int i = 0;; ++i) {
+    const int fd = ::open(TempPath("ext4/inode" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) break;
+    ::close(fd);
+  }
   struct statvfs before {}, after {};
-  struct stat file {};
-  ASSERT_EQ(::statvfs(linked.c_str(), &before), 0);
-  EXPECT_EQ(MessageOf([&] { Save(linked, std::string(256 * 1024, 'x')); }), kFull);
-  ASSERT_EQ(::statvfs(linked.c_str(), &after), 0);
-  ASSERT_EQ(::stat(linked.c_str(), &file), 0);
+  struct stat was {}, is {};
+  ASSERT_EQ(::statvfs(holes.c_str(), &before), 0);
+  ASSERT_EQ(::stat(holes.c_str(), &was), 0);
+  for (const std::string& p : {holes, linked}) EXPECT_EQ(MessageOf([&] { Save(p, std::string(256 * 1024, 'x')); }), kFull);
+  ASSERT_EQ(::statvfs(holes.c_str(), &after), 0);
+  ASSERT_EQ(::stat(holes.c_str(), &is), 0);
   EXPECT_EQ(after.f_bfree, before.f_bfree);
-  EXPECT_LE(file.st_blocks, 8);
+  EXPECT_EQ(std::tuple(is.st_blocks, is.st_size, is.st_mtim.tv_sec, is.st_mtim.tv_nsec),
+            std::tuple(was.st_blocks, was.st_size, was.st_mtim.tv_sec, was.st_mtim.tv_nsec));
+  EXPECT_TRUE(qeltest::ReadWholeFile(holes) == std::string(2 << 20, '\0'));
   EXPECT_EQ(qeltest::ReadWholeFile(linked), "old linked");
+  EXPECT_EQ(ErrorOf([&] { Save(single, "new"); }), 0);
+  EXPECT_EQ(qeltest::ReadWholeFile(single), "new\r\n");
 }
 
 // On a file system that copies on write (btrfs), writing over a block takes
@@ -386,7 +432,7 @@ TEST_F(Files, ARefusedSaveLeavesTheDiskAsItWas) {
 // full disk is refused whole, and written whole where there is room.
 TEST_F(Files, ACopyOnWriteDiskLeavesNoFileMixed) {
   if (!Root()) GTEST_SKIP() << "a disk of the test's own needs root";
-  const Mount disk(TempPath("btrfs.img"), TempPath("btrfs"), "btrfs", 120);
+  const Mount disk = Mount::Disk(TempPath("btrfs.img"), TempPath("btrfs"), "btrfs", 120);
   ASSERT_TRUE(disk.Mounted()) << disk.Error();
   const std::string old(64 * 1024, 'o');
   const std::string linked = WriteFile("btrfs/linked.txt", old);
@@ -443,16 +489,20 @@ TEST_F(Files, WhereNoScratchFitsTheFileIsWrittenInPlace) {
   EXPECT_EQ(Names(deep), std::set<std::string>{"o"});
 
   if (!Root()) GTEST_SKIP() << "an append-only folder and a mount need root";
+  // Root reads the folder; a user may only write into it, not list it.
   fs::create_directory(tempDir / "kept");
-  WriteFile("kept/QELlog.txt", "old");
+  const std::string log = WriteFile("kept/QELlog.txt", "old"), csv = TempPath("kept/QELout.csv");
+  fs::permissions(log, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec & ~fs::perms::others_exec);
+  fs::permissions(tempDir / "kept", fs::perms::owner_all | fs::perms::group_write | fs::perms::group_exec |
+                                        fs::perms::others_write | fs::perms::others_exec);
   ASSERT_EQ(Shell("chattr +a '" + TempPath("kept") + "'"), 0);
-  const int errorOld = ErrorOf([&] { Save(TempPath("kept/QELlog.txt"), "new"); });
-  const int errorNew = ErrorOf([&] { Save(TempPath("kept/QELout.csv"), "new"); });
+  const int errorOld = ErrorOf([&] { Save(log, "root's"); });
+  const bool user = qeltest::AsUnprivileged([&] { return ErrorOf([&] { Save(csv, "new"), Save(log, "new"); }) == 0; });
   const auto kept = Names(tempDir / "kept");
   Shell("chattr -a '" + TempPath("kept") + "'");
-  EXPECT_EQ(std::tuple(errorOld, errorNew), std::tuple(0, 0));
-  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("kept/QELlog.txt")), "new\r\n");
-  EXPECT_EQ(qeltest::ReadWholeFile(TempPath("kept/QELout.csv")), "new\r\n");
+  EXPECT_EQ(std::tuple(errorOld, user), std::tuple(0, true));
+  EXPECT_EQ(qeltest::ReadWholeFile(log), "new\r\n");
+  EXPECT_EQ(qeltest::ReadWholeFile(csv), "new\r\n");
   EXPECT_EQ(kept, (std::set<std::string>{"QELlog.txt", "QELout.csv"}));
 
   fs::create_directory(tempDir / "small");
@@ -554,12 +604,16 @@ TEST_F(Files, TheSystemCallsOfASaveComeInOrder) {
     return;
   }
   if (Shell("strace -o /dev/null true") != 0) GTEST_SKIP() << "strace cannot trace here";
+  const int probe = ::open(tempDir.c_str(), O_TMPFILE | O_RDWR, 0600);
+  const bool copies = probe >= 0 && CopiesOnWrite(probe);
+  if (probe >= 0) ::close(probe);
+  if (probe < 0 || copies) GTEST_SKIP() << "the test's folder makes no file of no name, or copies on write";
   WriteFile("replaced.txt", "old");
   fs::create_hard_link(WriteFile("linked.txt", "old"), TempPath("other name"));
   const std::string trace = TempPath("trace");
   ASSERT_EQ(Shell("QEL_TRACED_SAVES='" + tempDir.string() + "' strace -o '" + trace +
                   "' -e trace=open,openat,fallocate,write,pwrite64,fsync,fdatasync,ftruncate,rename,renameat,"
-                  "renameat2,link,linkat,umask,close '" +
+                  "renameat2,link,linkat,unlinkat,umask,close '" +
                   fs::read_symlink("/proc/self/exe").string() +
                   "' --gtest_filter=Files.TheSystemCallsOfASaveComeInOrder >/dev/null"),
             0);
@@ -569,6 +623,7 @@ TEST_F(Files, TheSystemCallsOfASaveComeInOrder) {
 
   const int opened = FindCall(lines, 0, "openat(", {"/replaced.txt\""});
   const int renamed = FindCall(lines, opened, "renameat", {", \"replaced.txt\""});
+  ASSERT_GE(renamed, 0) << "no rename in the trace";
   const int scratch = FindCall(lines, opened, "openat(", {"O_TMPFILE"});
   const std::string fd = ResultOf(lines, scratch);
   int written = -1;
@@ -578,12 +633,15 @@ TEST_F(Files, TheSystemCallsOfASaveComeInOrder) {
   EXPECT_TRUE(scratch > opened && written > scratch && synced > written && named > synced && renamed > named)
       << "scratch " << scratch << ", last written " << written << ", flushed " << synced << ", named " << named
       << ", renamed " << renamed;
-  // renameat(D, "replaced.txt.qel...", D, "replaced.txt"): D is the folder.
-  const std::string& rename = lines[static_cast<std::size_t>(std::max(renamed, 0))];
-  const std::string folder = rename.substr(9, rename.find(',') - 9);
+  // renameat2(D, "replaced.txt.qel...", D, "replaced.txt", ...): D is the
+  // folder, in which the old file's new name is then removed.
+  const std::string& rename = lines[static_cast<std::size_t>(renamed)];
+  const std::string folder = rename.substr(rename.find('(') + 1, rename.find(',') - rename.find('(') - 1);
+  const int removed = FindCall(lines, renamed, "unlinkat(" + folder + ", \"replaced.txt.qel");
   const int folderSynced = FindCall(lines, renamed, "fsync(" + folder + ")");
-  EXPECT_TRUE(renamed >= 0 && folderSynced > renamed && folderSynced < FindCall(lines, renamed, "close(" + folder + ")"))
-      << "renamed " << renamed << ", folder flushed " << folderSynced;
+  EXPECT_TRUE(removed > renamed && folderSynced > removed &&
+              folderSynced < FindCall(lines, renamed, "close(" + folder + ")"))
+      << "renamed " << renamed << ", old file removed " << removed << ", folder flushed " << folderSynced;
 
   const int target = FindCall(lines, renamed, "openat(", {"/linked.txt\""}, true);
   const std::string inPlace = ResultOf(lines, target);
@@ -599,8 +657,10 @@ TEST_F(Files, TheSystemCallsOfASaveComeInOrder) {
   const int created = FindCall(lines, target, "openat(", {"/new.txt\"", "O_CREAT|O_EXCL"});
   ASSERT_NE(created, -1);
   EXPECT_NE(lines[static_cast<std::size_t>(created)].find(", 0666)"), std::string::npos);
-  for (const char* call : {"linkat(", "renameat("}) {
-    for (int at = FindCall(lines, 0, call); at >= 0; at = FindCall(lines, at + 1, call)) {
+  // Up to the flush of the new file's folder, the last step of the saves.
+  const int end = FindCall(lines, created, "fsync(", {}, true) + 1;
+  for (const char* call : {"linkat(", "renameat", "unlinkat("}) {
+    for (int at = FindCall(lines, opened, call, {}, false, end); at >= 0; at = FindCall(lines, at + 1, call, {}, false, end)) {
       const std::string& l = lines[static_cast<std::size_t>(at)];
       EXPECT_TRUE(l.find("\"replaced.txt") != std::string::npos || l.find("\"new.txt") != std::string::npos) << l;
     }

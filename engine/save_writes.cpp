@@ -76,7 +76,8 @@ Room RoomBefore(int fd, off_t oldSize, off_t size) {
 void GiveBack(int fd, const Room& r) {
   struct stat st {};
   if (::fstat(fd, &st) == 0 && st.st_size == r.size && st.st_blocks == r.blocks) return;
-  for (const Range& h : r.holes) (void)::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, h.from, h.to - h.from);
+  for (const Range& h : r.holes)
+    (void)::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, h.from, h.to - h.from);
   (void)::ftruncate(fd, r.size);
   const struct timespec times[2] = {{0, UTIME_OMIT}, r.modified};
   (void)::futimens(fd, times);
@@ -178,8 +179,8 @@ int RequireRoom(int fd, off_t size) {
   struct statfs fs {};
   if (::fstatfs(fd, &fs) != 0) return errno;
   const auto block = static_cast<unsigned long long>(fs.f_frsize > 0 ? fs.f_frsize : fs.f_bsize);
-  const bool room = static_cast<unsigned long long>(fs.f_bavail) * block >= static_cast<unsigned long long>(size) + kRoomMargin;
-  return room ? 0 : ENOSPC;
+  const auto room = static_cast<unsigned long long>(fs.f_bavail) * block;
+  return room >= static_cast<unsigned long long>(size) + kRoomMargin ? 0 : ENOSPC;
 }
 
 }  // namespace qel

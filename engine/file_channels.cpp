@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "file_errors.h"
+#include "file_system.h"
 #include "runtime.h"
 #include "save_target.h"
 
@@ -50,13 +50,8 @@ Channel& GetOpen(int channel) {
   return c;
 }
 
-void CloseFd(int& fd) {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
-}
-
 void Reset(Channel& c) {
-  CloseFd(c.fd);
+  CloseQuietly(c.fd);
   c.open = c.output = false;
   c.pos = c.len = 0;
   c.ended = c.hasCR = false;
@@ -70,21 +65,6 @@ void Reset(Channel& c) {
 [[noreturn]] void RaiseOpenError(int err) {
   if (err == ENOENT || err == ENOTDIR) RaiseError(kErrFileNotFound);
   RaiseAccessError(err);
-}
-
-// Opens without waiting (a pipe with no one at its other end would hold the
-// open), then reads and writes as usual. -1 with errno set on failure.
-int OpenWithoutWaiting(const std::string& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return -1;
-  const int old = ::fcntl(fd, F_GETFL);
-  if (old < 0 || ::fcntl(fd, F_SETFL, old & ~O_NONBLOCK) != 0) {
-    const int err = errno;
-    ::close(fd);
-    errno = err;
-    return -1;
-  }
-  return fd;
 }
 
 // Reads the next block; true when it holds input.
@@ -247,7 +227,7 @@ void FileClose(int channel) {
 void FileAbort(int channel) {
   Channel& c = Get(channel);
   if (!c.open) return;
-  CloseFd(c.fd);
+  CloseQuietly(c.fd);
   // Nothing reached the target: the text is still pending.
   if (c.output) AbortSave(c.save);
   Reset(c);

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "file_access.h"
-#include "file_errors.h"
+#include "file_system.h"
 #include "save_writes.h"
 
 #ifndef STATX_ATTR_MOUNT_ROOT
@@ -34,7 +34,7 @@ constexpr int kOpenTries = 10;
 constexpr int kScratchNameTries = 100;
 // What a scratch name adds to the target's: ".qel" and six letters.
 constexpr std::size_t kScratchTail = 10;
-constexpr int kOpenFlags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+constexpr int kOpenFlags = O_WRONLY | O_CREAT;
 
 // Closes a descriptor of the save; a close that fails fails the save. An
 // interrupted close has closed all the same, its data already on the disk.
@@ -42,11 +42,6 @@ void CloseChecked(int& fd) {
   const int closing = fd;
   fd = -1;
   if (closing >= 0 && ::close(closing) != 0 && errno != EINTR) RaiseDeviceError(errno);
-}
-
-void CloseQuietly(int& fd) {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
 }
 
 // Six letters or digits for a scratch name. The name is created only where
@@ -83,11 +78,11 @@ bool MadeThroughLink(int fd) {
 
 // The open of the save, as a plain open for writing that creates the file
 // where it is missing: the system applies its own rules for links, sticky
-// folders and permissions. A new file is known to be the save's own.
-// -1 with errno set on a refusal.
+// folders and permissions; a pipe with no reader is refused at once. A new
+// file is known to be the save's own. -1 with errno set on a refusal.
 int OpenForSave(const std::string& path, bool& created) {
   for (int attempt = 0; attempt < kOpenTries; ++attempt) {
-    int fd = ::open(path.c_str(), kOpenFlags | O_EXCL, 0666);
+    int fd = OpenWithoutWaiting(path, kOpenFlags | O_EXCL, 0666);
     if (fd >= 0 || errno != EEXIST) {
       created = fd >= 0;
       return fd;
@@ -97,7 +92,7 @@ int OpenForSave(const std::string& path, bool& created) {
     // names where there is none.
     struct stat st {};
     const bool nothingThere = ::stat(path.c_str(), &st) != 0 && errno == ENOENT;
-    fd = ::open(path.c_str(), kOpenFlags, 0666);
+    fd = OpenWithoutWaiting(path, kOpenFlags, 0666);
     if (fd >= 0) {
       created = nothingThere && MadeThroughLink(fd);
       return fd;
@@ -255,7 +250,7 @@ bool CreateScratch(const SaveTarget& t, Scratch& s) {
   if (t.procUsable) {
     s.fd = ::openat(t.folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (s.fd >= 0) return true;
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+    if (!Unsupported(errno) && errno != EISDIR) return false;  // EISDIR: a kernel that knows no O_TMPFILE
   }
   return TakeScratchName(t, s, [&](const std::string& name) {
     s.fd = ::openat(t.folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
@@ -277,14 +272,13 @@ bool NameScratch(const SaveTarget& t, Scratch& s) {
 // under the scratch name after the exchange, is then removed. False when
 // the target is to be written in place instead.
 bool SwapIn(const SaveTarget& t, Scratch& s) {
-  int err = 0;
   if (::renameat2(t.folder, s.name.c_str(), t.folder, t.name.c_str(), RENAME_EXCHANGE) == 0) {
     if (Holds(t.folder, s.name, t.dev, t.ino)) return true;
     (void)::renameat2(t.folder, s.name.c_str(), t.folder, t.name.c_str(), RENAME_EXCHANGE);
     return false;
   }
-  err = errno;
-  if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP) {  // no exchange on this file system
+  int err = errno;
+  if (Unsupported(err)) {  // no exchange on this file system
     if (!StillNamed(t)) return false;
     if (::renameat(t.folder, s.name.c_str(), t.folder, t.name.c_str()) == 0) {
       s.name.clear();
@@ -292,7 +286,7 @@ bool SwapIn(const SaveTarget& t, Scratch& s) {
     }
     err = errno;
   }
-  if (err == EACCES || err == EPERM || err == EROFS || err == EBUSY || err == EXDEV) return false;
+  if (NoScratchHere(err) || err == EBUSY || err == EXDEV) return false;
   RaiseAccessError(err);
 }
 
@@ -344,13 +338,11 @@ void WriteInPlace(SaveTarget& t, const std::string& text) {
   }
   // Removed by somebody during the save: the text would go nowhere.
   if (st.st_nlink == 0) RaiseAccessError(ENOENT);
-  const auto size = static_cast<off_t>(text.size());
-  if (!WithinSizeLimit(size)) RaiseDeviceError(EFBIG);
   if (CopiesOnWrite(t.fd)) {
     const int cloned = CloneInto(t.fd, t.folder, t.dev, text);
     if (cloned == 0) return;
     if (cloned != kNoClone) RaiseDeviceError(cloned);
-    if (const int err = RequireRoom(t.fd, size)) RaiseDeviceError(err);
+    if (const int err = RequireRoom(t.fd, static_cast<off_t>(text.size()))) RaiseDeviceError(err);
   }
   if (const int err = WriteRegularFile(t.fd, text, st.st_size)) RaiseDeviceError(err);
 }
@@ -366,10 +358,6 @@ SaveTarget OpenSaveTarget(const std::string& path) {
     RaiseAccessError(errno);
   }
   try {
-    // Opened without waiting (a pipe with no reader is refused at once),
-    // then written as usual.
-    const int flags = ::fcntl(t.fd, F_GETFL);
-    if (flags < 0 || ::fcntl(t.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) RaiseAccessError(errno);
     struct stat st {};
     if (::fstat(t.fd, &st) != 0) RaiseAccessError(errno);
     t.dev = st.st_dev;

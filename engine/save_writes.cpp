@@ -32,9 +32,6 @@ int Allocate(int fd, int mode, off_t length) {
   return r;
 }
 
-// A file system that takes no request of this kind.
-bool Unsupported(int err) { return err == EOPNOTSUPP || err == ENOSYS || err == EINVAL; }
-
 struct Range {
   off_t from, to;
 };
@@ -119,6 +116,8 @@ int WriteAll(int fd, const char* data, std::size_t size, off_t at) {
   }
   return 0;
 }
+
+bool Unsupported(int err) { return err == EOPNOTSUPP || err == ENOSYS || err == EINVAL; }
 
 bool WithinSizeLimit(off_t size) {
   struct rlimit limit {};

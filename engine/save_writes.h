@@ -13,6 +13,9 @@ namespace qel {
 // From `at` when it is 0 or more, else at the file's offset.
 int WriteAll(int fd, const char* data, std::size_t size, off_t at = -1);
 
+// A file system that takes no request of this kind (an errno).
+bool Unsupported(int err);
+
 // The process's file-size limit, checked before any write so that no
 // write meets it and no signal ends the program.
 bool WithinSizeLimit(off_t size);

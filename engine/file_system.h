@@ -1,7 +1,12 @@
-// The errors that the file channels raise for a refusal of the system.
+// What the file channels and the saves share: the errors they raise for a
+// refusal of the system, and how they open and drop a descriptor.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <string>
 #include <system_error>
@@ -25,6 +30,27 @@ inline std::string SystemText(int err) { return std::generic_category().message(
 [[noreturn]] inline void RaiseNotAFile(mode_t mode) {
   RaiseError(kErrPathAccess, ErrorDescription(kErrPathAccess) + (S_ISDIR(mode) ? ": a folder, not a file"
                                                                                 : ": a pipe or device, not a file"));
+}
+
+// Opens without waiting (a pipe with no one at its other end would hold the
+// open), then reads and writes as usual. -1 with errno set on failure.
+inline int OpenWithoutWaiting(const std::string& path, int flags, mode_t mode = 0) {
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
+  if (fd < 0) return -1;
+  const int old = ::fcntl(fd, F_GETFL);
+  if (old < 0 || ::fcntl(fd, F_SETFL, old & ~O_NONBLOCK) != 0) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  return fd;
+}
+
+// Closes the descriptor, if any, on a path where its failure tells nothing.
+inline void CloseQuietly(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
 }
 
 }  // namespace qel
